@@ -1,0 +1,161 @@
+#include "platform/cups/cups_submission.h"
+
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+#include "platform/cups/owned_handles.h"
+
+namespace pellomar {
+
+namespace {
+
+constexpr int kConnectTimeoutMs = 3000;
+constexpr double kAnswerTimeoutSeconds = 5.0;
+constexpr std::size_t kWriteChunk = 64 * 1024;
+
+std::string LastCupsError() {
+  const char* text = cupsLastErrorString();
+  return text != nullptr ? text : "";
+}
+
+PrintResult Failed(PrintError error, std::string detail) { return {error, std::move(detail)}; }
+
+// A connection to the scheduler that gives up on any answer that takes
+// longer than kAnswerTimeoutSeconds, and remembers that it did.
+class SchedulerConnection {
+ public:
+  // Server and port as CUPS defines them (CUPS_SERVER, client.conf, the
+  // local socket), read afresh so a change made while the program runs counts.
+  bool Open() {
+    cupsSetServer(nullptr);
+    http_.reset(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
+                             /*blocking=*/1, kConnectTimeoutMs, nullptr));
+    if (!http_) return false;
+    httpSetTimeout(http_.get(), kAnswerTimeoutSeconds, &SchedulerConnection::GiveUp, &timed_out_);
+    return true;
+  }
+
+  http_t* get() const { return http_.get(); }
+  bool timed_out() const { return timed_out_; }
+
+  // A failure of a request on this connection: unreachable when the scheduler
+  // went silent or away, else `otherwise`.
+  PrintResult RequestFailed(PrintError otherwise) const {
+    std::string detail = LastCupsError();
+    if (timed_out_) {
+      return Failed(PrintError::kUnreachable,
+                    detail.empty() ? "the print server did not answer in time" : detail);
+    }
+    if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
+      return Failed(PrintError::kUnreachable, detail);
+    }
+    return Failed(otherwise, detail);
+  }
+
+ private:
+  static int GiveUp(http_t*, void* timed_out) {
+    *static_cast<bool*>(timed_out) = true;
+    return 0;
+  }
+
+  OwnedHttp http_;
+  bool timed_out_ = false;
+};
+
+std::string_view DestOption(const cups_dest_t& dest, const char* name) {
+  const char* value = cupsGetOption(name, dest.num_options, dest.options);
+  return value != nullptr ? value : "";
+}
+
+// A stopped queue would take the job and hold it: nothing on paper, and no
+// one told. Such a destination refuses.
+std::optional<PrintResult> RefusedByState(const cups_dest_t& dest) {
+  if (DestOption(dest, "printer-state") != "5") return std::nullopt;
+  std::string detail = std::string("destination \"") + dest.name + "\" is stopped";
+  std::string_view message = DestOption(dest, "printer-state-message");
+  if (!message.empty()) detail.append(": ").append(message);
+  return Failed(PrintError::kRefused, detail);
+}
+
+// The destination's default media and its printable area. Queues without a
+// driver list only the media's name; those print edge to edge.
+std::optional<PageGeometry> DefaultPage(const SchedulerConnection& connection, cups_dest_t* dest,
+                                        cups_dinfo_t* info) {
+  cups_size_t size{};
+  if (cupsGetDestMediaDefault(connection.get(), dest, info, 0, &size)) {
+    return PageGeometryFromHundredthsMm(size.width, size.length, size.left, size.right, size.top,
+                                        size.bottom);
+  }
+  std::string media(DestOption(*dest, "media"));
+  if (media.empty()) return std::nullopt;
+  pwg_media_t* named = pwgMediaForPWG(media.c_str());
+  if (named == nullptr) named = pwgMediaForLegacy(media.c_str());
+  if (named == nullptr) return std::nullopt;
+  return PageGeometryFromHundredthsMm(named->width, named->length, 0, 0, 0, 0);
+}
+
+// The job is open: send the document and close it, or cancel the job.
+PrintResult SendDocument(const SchedulerConnection& connection, cups_dest_t* dest,
+                         cups_dinfo_t* info, int job_id, const std::string& document) {
+  auto cancel_and_report = [&](PrintError otherwise) {
+    PrintResult failure = connection.RequestFailed(otherwise);
+    // The connection is in the middle of a request; cancel on a fresh one.
+    SchedulerConnection canceller;
+    if (canceller.Open()) cupsCancelDestJob(canceller.get(), dest, job_id);
+    return failure;
+  };
+
+  if (cupsStartDestDocument(connection.get(), dest, info, job_id, "receipt.pdf", CUPS_FORMAT_PDF, 0,
+                            nullptr, /*last_document=*/1) != HTTP_STATUS_CONTINUE) {
+    return cancel_and_report(PrintError::kWriteFailed);
+  }
+  for (std::size_t offset = 0; offset < document.size(); offset += kWriteChunk) {
+    std::size_t length = std::min(kWriteChunk, document.size() - offset);
+    if (cupsWriteRequestData(connection.get(), document.data() + offset, length) !=
+        HTTP_STATUS_CONTINUE) {
+      return cancel_and_report(PrintError::kWriteFailed);
+    }
+  }
+  if (cupsFinishDestDocument(connection.get(), dest, info) != IPP_STATUS_OK) {
+    return cancel_and_report(PrintError::kWriteFailed);
+  }
+  return {};
+}
+
+}  // namespace
+
+PrintResult SubmitToDefaultDestination(const std::string& job_name, const RenderForPage& render) {
+  SchedulerConnection connection;
+  if (!connection.Open()) {
+    std::string detail = LastCupsError();
+    if (detail.empty()) detail = std::strerror(errno);
+    return Failed(PrintError::kUnreachable, detail);
+  }
+
+  // LPDEST, PRINTER, the user's and the system's lpoptions, then the
+  // scheduler's default: CUPS's own order.
+  OwnedDest dest(cupsGetNamedDest(connection.get(), nullptr, nullptr));
+  if (!dest) return connection.RequestFailed(PrintError::kNoDestination);
+  if (std::optional<PrintResult> refused = RefusedByState(*dest)) return *refused;
+
+  OwnedDestInfo info(cupsCopyDestInfo(connection.get(), dest.get()));
+  if (!info) return connection.RequestFailed(PrintError::kRefused);
+
+  std::optional<PageGeometry> page = DefaultPage(connection, dest.get(), info.get());
+  if (!page) {
+    return Failed(PrintError::kRenderFailed,
+                  std::string("destination \"") + dest->name + "\" reports no default media");
+  }
+  ReceiptPdf pdf = render(*page);
+  if (!pdf.ok()) return Failed(PrintError::kRenderFailed, pdf.error);
+
+  int job_id = 0;
+  if (cupsCreateDestJob(connection.get(), dest.get(), info.get(), &job_id, job_name.c_str(), 0,
+                        nullptr) != IPP_STATUS_OK) {
+    return connection.RequestFailed(PrintError::kRefused);
+  }
+  return SendDocument(connection, dest.get(), info.get(), job_id, pdf.document);
+}
+
+}  // namespace pellomar

@@ -1,0 +1,43 @@
+// Owning pointers for the CUPS, cairo, Pango and GObject handles of this
+// folder: each handle is released by its own library's function, once.
+#pragma once
+
+#include <cairo.h>
+#include <cups/cups.h>
+#include <glib-object.h>
+#include <pango/pango.h>
+
+#include <memory>
+
+namespace pellomar {
+
+template <auto Release>
+struct ReleaseWith {
+  template <typename T>
+  void operator()(T* handle) const {
+    if (handle != nullptr) Release(handle);
+  }
+};
+
+struct FreeOneDest {
+  void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
+};
+
+using OwnedHttp = std::unique_ptr<http_t, ReleaseWith<httpClose>>;
+using OwnedDest = std::unique_ptr<cups_dest_t, FreeOneDest>;
+using OwnedDestInfo = std::unique_ptr<cups_dinfo_t, ReleaseWith<cupsFreeDestInfo>>;
+
+using OwnedCairoSurface = std::unique_ptr<cairo_surface_t, ReleaseWith<cairo_surface_destroy>>;
+using OwnedCairo = std::unique_ptr<cairo_t, ReleaseWith<cairo_destroy>>;
+using OwnedFontOptions =
+    std::unique_ptr<cairo_font_options_t, ReleaseWith<cairo_font_options_destroy>>;
+using OwnedFontDescription =
+    std::unique_ptr<PangoFontDescription, ReleaseWith<pango_font_description_free>>;
+using OwnedFontMetrics = std::unique_ptr<PangoFontMetrics, ReleaseWith<pango_font_metrics_unref>>;
+using OwnedAttrList = std::unique_ptr<PangoAttrList, ReleaseWith<pango_attr_list_unref>>;
+
+// Any GObject (PangoContext, PangoLayout, PangoFont, ...).
+template <typename T>
+using OwnedGObject = std::unique_ptr<T, ReleaseWith<g_object_unref>>;
+
+}  // namespace pellomar

@@ -1,0 +1,55 @@
+# Sourced by scripts/test. Makes sure a CUPS scheduler runs and holds the test
+# suite's own queues, whose backend (tests/cups/pellomar-capture) keeps each
+# job's document in a folder instead of printing it:
+#   PELLOMAR_TEST_PRINTER            accepts and "prints" every job
+#   PELLOMAR_TEST_REJECTING_PRINTER  rejects jobs (not accepting)
+#   PELLOMAR_TEST_STOPPED_PRINTER    accepts jobs but is stopped
+#   PELLOMAR_TEST_SPOOL              the folder the jobs land in
+# Idempotent. It never changes any other queue, nor the default destination:
+# the tests choose their queue through PRINTER.
+
+pellomar_cups_setup() {
+  local root sudo=() backend_dir
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  if [[ $(id -u) -ne 0 ]]; then sudo=(sudo); fi
+
+  export PELLOMAR_TEST_PRINTER=pellomar-test
+  export PELLOMAR_TEST_REJECTING_PRINTER=pellomar-test-rejecting
+  export PELLOMAR_TEST_STOPPED_PRINTER=pellomar-test-stopped
+  export PELLOMAR_TEST_SPOOL=${PELLOMAR_TEST_SPOOL:-${TMPDIR:-/tmp}/pellomar-test-spool}
+
+  # The backend runs as CUPS's unprivileged user when it is not private to
+  # root (mode 0755, owned by root); the spool folder must let that user write.
+  backend_dir=$(cups-config --serverbin 2>/dev/null || echo /usr/lib/cups)/backend
+  "${sudo[@]}" install -o root -g root -m 0755 "$root/tests/cups/pellomar-capture" \
+    "$backend_dir/pellomar-capture"
+  "${sudo[@]}" mkdir -p "$PELLOMAR_TEST_SPOOL"
+  "${sudo[@]}" chmod 0777 "$PELLOMAR_TEST_SPOOL"
+
+  if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
+    "${sudo[@]}" cupsd
+    local tries=0
+    until lpstat -r 2>/dev/null | grep -q 'is running'; do
+      tries=$((tries + 1))
+      if ((tries > 100)); then
+        echo "start-cups: the CUPS scheduler did not start" >&2
+        return 1
+      fi
+      sleep 0.1
+    done
+  fi
+
+  # No model: a queue without a driver passes documents through unchanged.
+  local queue
+  for queue in "$PELLOMAR_TEST_PRINTER" "$PELLOMAR_TEST_REJECTING_PRINTER" \
+    "$PELLOMAR_TEST_STOPPED_PRINTER"; do
+    "${sudo[@]}" lpadmin -p "$queue" -E -v "pellomar-capture:$PELLOMAR_TEST_SPOOL" \
+      -o media-default=oe_58mm-roll_58x210mm -o printer-error-policy=abort-job -o printer-is-shared=false
+  done
+  "${sudo[@]}" cupsreject -r "test queue that refuses jobs" "$PELLOMAR_TEST_REJECTING_PRINTER"
+  "${sudo[@]}" cupsdisable -r "test queue that is stopped" "$PELLOMAR_TEST_STOPPED_PRINTER"
+  # Jobs left over from an earlier run on the stopped queue would wait forever.
+  "${sudo[@]}" cancel -a "$PELLOMAR_TEST_STOPPED_PRINTER" 2>/dev/null || true
+}
+
+pellomar_cups_setup
