@@ -1,0 +1,33 @@
+// The wire form of one document completion as the page script posts it:
+// JSON text (UTF-8, lone surrogates as \u escapes) of
+//   {"url": s, "top": null | doc}
+//   doc = {"url": s, "body": s | null, "values": [[id, value], ...],
+//          "inputs": [{"type": s, "checked": b, "tag": s | null}, ...],
+//          "frames": [[name, doc], ...]}
+// Pairs are arrays, not objects, so that ids and names such as "__proto__"
+// survive the page side unchanged; the first pair of a name wins.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "bridge/page_snapshot.h"
+
+namespace pellomar {
+
+struct CompletionMessage {
+  std::u16string url;                   // the document that completed
+  std::optional<DocumentSnapshot> top;  // absent when the top document was unreadable
+  bool operator==(const CompletionMessage&) const = default;
+};
+
+// Frames nest at most this deep; deeper frames are refused with the message.
+inline constexpr int kMaxFrameDepth = 16;
+
+// Nothing when the text is not exactly one message of the form above.
+std::optional<CompletionMessage> DecodeCompletion(std::string_view json);
+
+std::string EncodeCompletion(const CompletionMessage& message);
+
+}  // namespace pellomar

@@ -1,0 +1,37 @@
+// The default printer, driven as a line printer.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pellomar {
+
+enum class PrintError {
+  kNone,
+  kNoDestination,  // no default printer
+  kUnreachable,    // the print server cannot be reached or did not answer in time
+  kRefused,        // the destination refused the job
+  kWriteFailed,    // sending the document failed
+  kRenderFailed,   // the document could not be produced
+};
+
+struct PrintResult {
+  PrintError error = PrintError::kNone;
+  std::string detail;  // the print system's own words, for the diagnostic line
+  bool ok() const { return error == PrintError::kNone; }
+};
+
+class PagePrinter {
+ public:
+  virtual ~PagePrinter() = default;
+
+  // Prints text as one line below the previous one; the first line of a
+  // document starts a new job.
+  virtual void PrintLine(std::u16string_view text) = 0;
+
+  // Ends the job and releases it to the spooler. On failure no part of the
+  // job reaches paper and the next PrintLine starts afresh.
+  virtual PrintResult EndDocument() = 0;
+};
+
+}  // namespace pellomar

@@ -1,0 +1,59 @@
+// The receipt as lines of text, 29 columns wide, a Chinese character taking
+// two columns.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pellomar {
+
+class LocaleServices;
+
+struct ReceiptItem {
+  std::u16string name;
+  std::u16string unit;
+  std::u16string quantity;
+  std::u16string amount;  // a number as text
+};
+
+struct ReceiptData {
+  std::u16string ShopName;
+  std::u16string OrderNumber;
+  std::u16string TableNumber;
+  std::u16string Waiter;
+  std::u16string Cashier;
+  std::vector<ReceiptItem> Items;
+  std::u16string Total;
+  std::u16string Paid;
+  std::u16string BookingPhone;
+  std::chrono::system_clock::time_point SettledAt;
+};
+
+inline constexpr std::u16string_view kReceiptTopLine = u"    ";
+inline constexpr std::u16string_view kReceiptHeader = u"项目            数量  金额   ";
+inline constexpr std::u16string_view kReceiptRule = u"-----------------------------";
+
+// The amount written with two decimals under the locale, or nothing when the
+// text is not a number.
+std::optional<std::u16string> FormatAmount(std::u16string_view value, const LocaleServices& locale);
+
+// One item line; nothing when the amount is not a number.
+std::optional<std::u16string> FormatItemLine(const ReceiptItem& item, const LocaleServices& locale);
+
+// Why a receipt could not be composed: which value was not a number.
+struct LayoutError {
+  std::u16string what;  // "zje", "sszje" or the item's name
+};
+
+struct ReceiptLinesResult {
+  std::vector<std::u16string> lines;
+  std::optional<LayoutError> error;  // set when a number did not convert; lines is then empty
+};
+
+// The whole receipt, every line, or an error and no lines.
+ReceiptLinesResult ReceiptLines(const ReceiptData& data, const LocaleServices& locale);
+
+}  // namespace pellomar

@@ -1,0 +1,29 @@
+// A printer that records every finished job and its lines.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "receipt/page_printer.h"
+
+namespace pellomar::testing {
+
+class RecordingPrinter : public PagePrinter {
+ public:
+  using Job = std::vector<std::u16string>;
+
+  void PrintLine(std::u16string_view text) override { open_job.emplace_back(text); }
+  PrintResult EndDocument() override {
+    Job job = std::move(open_job);
+    open_job.clear();
+    if (!next_result.ok()) return std::exchange(next_result, PrintResult{});
+    jobs.push_back(std::move(job));
+    return {};
+  }
+
+  std::vector<Job> jobs;    // released to the spooler
+  Job open_job;             // lines of a job not yet ended
+  PrintResult next_result;  // the outcome of the next EndDocument
+};
+
+}  // namespace pellomar::testing
