@@ -1,0 +1,67 @@
+#include "demo/html_text.h"
+
+#include <cstdio>
+
+namespace pellomar::demo {
+
+std::string EscapeHtml(std::string_view text) {
+  std::string escaped;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&#39;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string FillTemplate(std::string_view page,
+                         std::initializer_list<std::pair<std::string_view, std::string>> values) {
+  std::string filled;
+  size_t at = 0;
+  while (at < page.size()) {
+    size_t open = page.find("{{", at);
+    size_t close = open == std::string_view::npos ? open : page.find("}}", open + 2);
+    if (close == std::string_view::npos) break;
+    filled.append(page.substr(at, open - at));
+    std::string_view name = page.substr(open + 2, close - open - 2);
+    bool known = false;
+    for (const auto& [key, value] : values) {
+      if (key == name) {
+        filled += value;
+        known = true;
+        break;
+      }
+    }
+    // An unknown name is kept, so a typo shows on the page instead of vanishing.
+    if (!known) filled.append(page.substr(open, close + 2 - open));
+    at = close + 2;
+  }
+  filled.append(page.substr(at < page.size() ? at : page.size()));
+  return filled;
+}
+
+std::string FormatCents(long cents) {
+  char text[32];
+  const char* sign = cents < 0 ? "-" : "";
+  long magnitude = cents < 0 ? -cents : cents;
+  std::snprintf(text, sizeof text, "%s%ld.%02ld", sign, magnitude / 100, magnitude % 100);
+  return text;
+}
+
+}  // namespace pellomar::demo
