@@ -1,0 +1,136 @@
+#include "platform/gtk/pellomar_client.h"
+
+#include <cstdio>
+
+#include "base/text.h"
+#include "bridge/page_dispatch.h"
+#include "platform/cups/cups_page_printer.h"
+#include "platform/icu/icu_locale_services.h"
+#include "shell/app_identity.h"
+
+namespace pellomar {
+
+namespace {
+
+constexpr char kApplicationId[] = "com.pellomar.Pellomar";
+
+// The page scripts and icons compiled into the program (resources.c).
+extern "C" void pellomar_register_resource(void);
+
+void RegisterResourcesOnce() {
+  static const bool registered = (pellomar_register_resource(), true);
+  (void)registered;
+}
+
+void SetWindowIcon(GtkWindow* window) {
+  GList* icons = nullptr;
+  for (const char* size : {"16x16", "32x32", "48x48"}) {
+    const std::string path =
+        std::string("/com/pellomar/Pellomar/icons/") + size + "/" + kApplicationId + ".png";
+    if (GdkPixbuf* icon = gdk_pixbuf_new_from_resource(path.c_str(), nullptr)) {
+      icons = g_list_append(icons, icon);
+    }
+  }
+  gtk_window_set_icon_list(window, icons);
+  g_list_free_full(icons, g_object_unref);
+}
+
+}  // namespace
+
+PellomarClient::PellomarClient(PagePrinter& printer, Options options)
+    : printer_(printer), options_(std::move(options)), locale_(MakeUserLocaleServices()) {
+  RegisterResourcesOnce();
+}
+
+PellomarClient::~PellomarClient() {
+  if (window_) {
+    g_signal_handlers_disconnect_by_data(window_, this);
+    gtk_widget_destroy(GTK_WIDGET(window_));
+  }
+}
+
+void PellomarClient::CreateAndShowMainWindow() {
+  window_ = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
+  SetWindowIcon(window_);
+
+  pane_ = std::make_unique<WebKitBrowserPane>(
+      WebKitBrowserPane::Events{[this](std::u16string_view url) { HandleCompletion(url); },
+                                [this](const Report& report) { ShowReport(report); }});
+
+  GtkWidget* overlay = gtk_overlay_new();
+  GtkWidget* layout = gtk_layout_new(nullptr, nullptr);
+  gtk_container_add(GTK_CONTAINER(overlay), layout);
+  gtk_container_add(GTK_CONTAINER(window_), overlay);
+  surface_ = std::make_unique<GtkWindowSurface>(window_, GTK_LAYOUT(layout), pane_->widget());
+  notice_ =
+      std::make_unique<NoticeBar>(GTK_OVERLAY(overlay), [this] { return surface_->PanePixels(); });
+
+  gtk_widget_add_events(GTK_WIDGET(window_), GDK_STRUCTURE_MASK | GDK_PROPERTY_CHANGE_MASK);
+  g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
+  g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
+  g_signal_connect(window_, "property-notify-event", G_CALLBACK(OnPropertyNotify), this);
+  g_signal_connect(window_, "destroy", G_CALLBACK(OnDestroy), this);
+
+  main_.emplace(*surface_, *pane_, TheAppIdentity());
+  main_->Load();
+  gtk_widget_show_all(GTK_WIDGET(window_));
+}
+
+gboolean PellomarClient::OnConfigure(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<PellomarClient*>(self)->main_->Resize();
+  return FALSE;
+}
+
+gboolean PellomarClient::OnWindowState(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<PellomarClient*>(self)->main_->Resize();
+  return FALSE;
+}
+
+// The window manager may publish the frame's size after the configure event
+// that came with it.
+gboolean PellomarClient::OnPropertyNotify(GtkWidget*, GdkEvent* event, gpointer self) {
+  if (event->property.atom == gdk_atom_intern_static_string("_NET_FRAME_EXTENTS")) {
+    static_cast<PellomarClient*>(self)->main_->Resize();
+  }
+  return FALSE;
+}
+
+void PellomarClient::OnDestroy(GtkWidget*, gpointer self) {
+  auto* client = static_cast<PellomarClient*>(self);
+  client->main_->Unload();
+  client->window_ = nullptr;
+  if (client->options_.closed) client->options_.closed();
+}
+
+void PellomarClient::HandleCompletion(std::u16string_view url) {
+  const DispatchContext context{*pane_, profile_, *locale_,
+                                clock_, printer_, OriginOf(TheAppIdentity().HomeUrl)};
+  if (const Failure failure = OnDocumentComplete(url, context)) ShowReport(*failure);
+  if (options_.completion_handled) options_.completion_handled(url, pane_->Document());
+}
+
+void PellomarClient::ShowReport(const Report& report) {
+  if (!report.diagnostic.empty()) std::fprintf(stderr, "pellomar: %s\n", report.diagnostic.c_str());
+  if (!report.notice.empty()) notice_->Show(report.notice);
+}
+
+std::unique_ptr<PellomarClient> StartClient(std::u16string_view service_host, PagePrinter& printer,
+                                            PellomarClient::Options options) {
+  auto client = std::make_unique<PellomarClient>(printer, std::move(options));
+  StartApplication(service_host, *client);
+  return client;
+}
+
+int RunPellomar(std::u16string_view service_host) {
+  g_set_prgname(kApplicationId);
+  g_set_application_name("Pellomar");
+  gtk_init(nullptr, nullptr);
+  std::unique_ptr<PagePrinter> printer = MakeCupsPagePrinter();
+  PellomarClient::Options options;
+  options.closed = [] { gtk_main_quit(); };
+  std::unique_ptr<PellomarClient> client = StartClient(service_host, *printer, std::move(options));
+  gtk_main();
+  return 0;
+}
+
+}  // namespace pellomar
