@@ -22,14 +22,16 @@ h2 { font-size: 16px; border-left: 4px solid #b8321a; padding-left: 8px; }
 .table.busy { background: #fde3d9; border-color: #e4572e; }
 .table b { font-size: 18px; display: block; }
 .fields label, .sums label { display: inline-block; margin: 4px 16px 4px 0; }
-.fields input, .sums input { width: 140px; }
+.fields input, .sums input:not([type=radio]) { width: 140px; }
+.sums .pay label { margin-right: 8px; }
 table.menu { border-collapse: collapse; background: #fff; margin: 12px 0; }
-table.menu th, table.menu td { border: 1px solid #d9cfc3; padding: 4px 10px; text-align: left; }
+table.menu th, table.menu td { border: 1px solid #d9cfc3; padding: 2px 10px; text-align: left; }
 table.menu td.money { text-align: right; }
 table.menu input.qty { width: 56px; }
 #settle { font-size: 16px; padding: 6px 28px; background: #2f7d32; color: #fff; border: 0; border-radius: 4px; }
 #settle:disabled { background: #999; }
 #status { margin-left: 12px; color: #b8321a; }
+.actions a { margin-left: 16px; }
 .login { width: 320px; margin: 80px auto; background: #fff; padding: 24px 32px; border-radius: 8px; box-shadow: 0 2px 8px rgba(0,0,0,.15); }
 .login label { display: block; margin: 12px 0; }
 .login input { width: 100%; box-sizing: border-box; padding: 6px; }
@@ -86,12 +88,12 @@ constexpr std::string_view kOrder = R"(<main>
 <label>合计 <input id="zje" value="{{total}}" readonly></label>
 <label>实收 <input id="sszje" value="{{total}}"></label>
 <label>找零 <b id="change">0.00</b></label>
-<span>付款方式
+<span class="pay">付款方式
 <label><input type="radio" name="pay" value="cash" checked>现金</label>
 <label><input type="radio" name="pay" value="wechat">微信</label>
 <label><input type="radio" name="pay" value="alipay">支付宝</label></span>
 </div>
-<p><button id="settle" type="button">结账</button><a href="/member/main/tables.asp">返回台位</a><span id="status"></span></p>
+<p class="actions"><button id="settle" type="button">结账</button><a href="/member/main/tables.asp">返回台位</a><span id="status"></span></p>
 <input type="hidden" id="tableId" value="{{table_id}}">
 </main>
 <script>
