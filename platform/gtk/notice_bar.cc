@@ -11,7 +11,7 @@ namespace {
 
 constexpr char kNoticeStyle[] =
     ".pellomar-notice { background-color: #fff4ce; color: #3b2f00;"
-    " border-top: 1px solid #c9a400; padding: 6px 10px; }";
+    " border-top: 1px solid #c9a400; }";
 
 void StyleNotice(GtkWidget* bar) {
   GObjectPtr<GtkCssProvider> css = AdoptObject(gtk_css_provider_new());
@@ -31,6 +31,10 @@ NoticeBar::NoticeBar(GtkOverlay* overlay, std::function<GdkRectangle()> pane_pix
   bar_ = gtk_event_box_new();
   StyleNotice(bar_);
   GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
+  gtk_widget_set_margin_start(row, 10);
+  gtk_widget_set_margin_end(row, 6);
+  gtk_widget_set_margin_top(row, 4);
+  gtk_widget_set_margin_bottom(row, 4);
   gtk_container_add(GTK_CONTAINER(bar_), row);
 
   label_ = gtk_label_new("");

@@ -1,0 +1,202 @@
+// The page bridge against real pages: which completions arrive, what the
+// captured page model holds, and what a page cannot make the client do.
+#include <signal.h>
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+
+#include "base/text.h"
+#include "tests/e2e/client_fixture.h"
+#include "tests/e2e/web_process.h"
+
+namespace pellomar::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::Not;
+
+class BridgeTest : public ClientTest {
+ protected:
+  const HandledCompletion* Find(const std::string& url) const {
+    for (const HandledCompletion& completion : completions_) {
+      if (completion.url == url) return &completion;
+    }
+    return nullptr;
+  }
+  std::vector<std::u16string> AllPrintedLines() const {
+    std::vector<std::u16string> lines;
+    for (const auto& job : printer_.jobs) lines.insert(lines.end(), job.begin(), job.end());
+    return lines;
+  }
+  bool Printed(std::u16string_view text) const {
+    const auto lines = AllPrintedLines();
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::u16string& line) { return line.find(text) != line.npos; });
+  }
+};
+
+TEST_F(BridgeTest, TopLevelAndEveryFrameCompleteOnceInOrder) {
+  StartClient();
+  ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
+  SpinFor(300);  // nothing more is to come
+
+  std::vector<std::string> urls = CompletedUrls();
+  ASSERT_EQ(urls.size(), 4u) << ::testing::PrintToString(urls);
+  EXPECT_EQ(urls.back(), Url("/member/index.asp"));  // a frameset completes after its frames
+  const auto at = [&](const std::string& path) {
+    return std::find(urls.begin(), urls.end(), Url(path)) - urls.begin();
+  };
+  EXPECT_LT(at("/member/main/inner.asp"), at("/member/main/welcome.asp"));
+  EXPECT_LT(at("/member/main/blank.asp"), 3);
+
+  // Every completion, a frame's too, sees the top-level page with its
+  // frames as they were at that moment.
+  const HandledCompletion& last = completions_.back();
+  ASSERT_TRUE(last.top);
+  EXPECT_EQ(last.top->url, Utf8ToUtf16(Url("/member/index.asp")));
+  ASSERT_NE(last.top->Frame(u"mainFrame"), nullptr);
+  ASSERT_NE(last.top->Frame(u"middleFrame"), nullptr);
+  EXPECT_EQ(last.top->Frame(u"middleFrame")->body_html, u"");
+  const DocumentSnapshot* inner = last.top->Frame(u"mainFrame")->Frame(u"inner");
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(inner->body_html, u"<p>inner</p>");
+  for (const HandledCompletion& completion : completions_) {
+    ASSERT_TRUE(completion.top) << completion.url;
+    EXPECT_EQ(completion.top->url, Utf8ToUtf16(Url("/member/index.asp")));
+  }
+}
+
+TEST_F(BridgeTest, PrintCommandPrintsTheOrderAsThePageHasIt) {
+  StartClient();
+  ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
+  client_->pane().Navigate(Utf8ToUtf16(Url("/member/order.asp")));
+  ASSERT_TRUE(SpinUntil([&] { return !printer_.jobs.empty(); }));
+  SpinFor(300);
+  EXPECT_EQ(printer_.jobs.size(), 1u);
+
+  const HandledCompletion* print = Find(Url("/member/main/print.asp"));
+  ASSERT_NE(print, nullptr);
+  ASSERT_TRUE(print->top);
+  const DocumentSnapshot* order = print->top->Frame(u"mainFrame");
+  ASSERT_NE(order, nullptr);
+  ASSERT_NE(order->ValueOf(u"tingtaihao"), nullptr);
+  EXPECT_EQ(*order->ValueOf(u"tingtaihao"), u"大厅3");
+  ASSERT_EQ(order->inputs.size(), 11u);
+  EXPECT_EQ(order->inputs[7], (InputSnapshot{u"checkbox", true, u"红烧肉,份,x,1,38"}));
+  EXPECT_EQ(order->inputs[8], (InputSnapshot{u"checkbox", false, u"米饭,碗,x,2,4"}));
+  EXPECT_EQ(order->inputs[9], (InputSnapshot{u"radio", true, u"Radio,p,x,1,9"}));
+  // The page's script set this Tag; its markup says otherwise.
+  EXPECT_EQ(order->inputs[10], (InputSnapshot{u"checkbox", true, u"Tea,壶,x,2,8"}));
+
+  EXPECT_TRUE(Printed(u"单号:A1024"));
+  EXPECT_TRUE(Printed(u"红烧肉"));
+  EXPECT_TRUE(Printed(u"Tea"));
+  EXPECT_TRUE(Printed(u"壶"));
+  EXPECT_FALSE(Printed(u"米饭"));
+  EXPECT_FALSE(Printed(u"Radio"));
+  EXPECT_FALSE(Printed(u"wrong"));
+  EXPECT_FALSE(client_->notice().visible());
+}
+
+TEST_F(BridgeTest, ProfileCommandSetsTheProfile) {
+  service_.SetPage("/member/main/print.asp",
+                   BodyPage("2,Com_UserName=u1&Com_nName=蓝天酒家&Com_Tel=010-1234,ignored"));
+  StartClient();
+  ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
+  client_->pane().Navigate(Utf8ToUtf16(Url("/member/order.asp")));
+  ASSERT_TRUE(WaitForCompletion(Url("/member/main/print.asp")));
+
+  // The page model hands over the body as serialized markup.
+  const DocumentSnapshot* middle = Find(Url("/member/main/print.asp"))->top->Frame(u"middleFrame");
+  ASSERT_NE(middle, nullptr);
+  EXPECT_EQ(middle->body_html,
+            u"2,Com_UserName=u1&amp;Com_nName=蓝天酒家&amp;Com_Tel=010-1234,ignored");
+  EXPECT_EQ(client_->profile().Com_UserName, u"u1");
+  EXPECT_EQ(client_->profile().Com_nName, u"蓝天酒家");
+  EXPECT_EQ(client_->profile().Com_Tel, u"010-1234");
+  EXPECT_TRUE(printer_.jobs.empty());
+}
+
+// A page that knows the bridge's names tries to post a print completion of
+// its own, to fake a load event, to answer for the Tag mirror, and to stop
+// the real load event from being seen.
+TEST_F(BridgeTest, PageScriptsCannotForgeOrSuppressCompletions) {
+  service_.SetPage("/member/forge.asp", Frameset("/member/main/one.asp", "/member/main/forge.asp"));
+  service_.SetPage("/member/main/one.asp", BodyPage("1"));
+  service_.SetPage(
+      "/member/main/forge.asp",
+      BodyPage(
+          "<p id=\"reach\">?</p><input type=\"checkbox\" checked Tag=\"real,p,x,1,1\">"
+          "<script>"
+          "window.addEventListener('load', (e) => e.stopImmediatePropagation(), true);"
+          "document.addEventListener('pellomar-tags-request', () => document.dispatchEvent("
+          "  new CustomEvent('pellomar-tags', {detail: '[\"forged\"]'})), true);"
+          "const forged = JSON.stringify({url: location.origin + '/member/main/print.asp',"
+          "  top: {url: location.origin + '/member/index.asp', frames: [['middleFrame',"
+          "  {url: 'x', body: '1'}]]}});"
+          "let reach = 'unreachable';"
+          "try { window.webkit.messageHandlers.pellomar.postMessage(forged); reach = 'posted'; }"
+          "catch (e) {}"
+          "document.getElementById('reach').textContent = reach;"
+          "window.dispatchEvent(new Event('load'));"
+          "document.dispatchEvent(new Event('load'));"
+          "</script>"));
+  StartClient();
+  ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
+  LoadAndWait(Url("/member/forge.asp"));
+  SpinFor(500);
+
+  std::vector<std::string> urls = CompletedUrls();
+  EXPECT_THAT(urls, Not(Contains(Url("/member/main/print.asp"))));
+  EXPECT_EQ(std::count(urls.begin(), urls.end(), Url("/member/main/forge.asp")), 1);
+  EXPECT_TRUE(printer_.jobs.empty());
+
+  const DocumentSnapshot* forge = completions_.back().top->Frame(u"mainFrame");
+  ASSERT_NE(forge, nullptr);
+  ASSERT_TRUE(forge->body_html);
+  EXPECT_NE(forge->body_html->find(u"unreachable"), std::u16string::npos);
+  // A page can answer for its own Tags, which it owns anyway; nothing more.
+  ASSERT_EQ(forge->inputs.size(), 1u);
+  EXPECT_EQ(forge->inputs[0].tag, u"forged");
+}
+
+TEST_F(BridgeTest, PrintPageOfAnotherOriginDoesNothing) {
+  FixtureService elsewhere("127.0.0.2");
+  ASSERT_TRUE(elsewhere.listening());
+  AddServicePages(elsewhere);
+  elsewhere.SetPage("/member/main/print.asp", BodyPage("1,"));
+  StartClient();
+  ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
+
+  const std::string print = elsewhere.origin() + "/member/main/print.asp";
+  client_->pane().Navigate(Utf8ToUtf16(elsewhere.origin() + "/member/order.asp"));
+  ASSERT_TRUE(WaitForCompletion(print));
+  SpinFor(300);
+  EXPECT_TRUE(printer_.jobs.empty());
+  EXPECT_TRUE(printer_.open_job.empty());
+
+  // The same pages from the service itself do print.
+  client_->pane().Navigate(Utf8ToUtf16(Url("/member/order.asp")));
+  EXPECT_TRUE(SpinUntil([&] { return printer_.jobs.size() == 1; }));
+}
+
+TEST_F(BridgeTest, CrashedWebProcessReloadsThePageWithANotice) {
+  StartClient();
+  ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
+  ASSERT_EQ(service_.RequestCount("/member/index.asp"), 1);
+  const std::vector<pid_t> processes = OwnWebProcesses();
+  ASSERT_FALSE(processes.empty());
+  for (pid_t pid : processes) kill(pid, SIGKILL);
+
+  ASSERT_TRUE(SpinUntil([&] {
+    return std::count_if(completions_.begin(), completions_.end(),
+                         [&](const auto& c) { return c.url == Url("/member/index.asp"); }) == 2;
+  }));
+  EXPECT_EQ(service_.RequestCount("/member/index.asp"), 2);
+  EXPECT_TRUE(client_->notice().visible());
+  EXPECT_NE(client_->notice().text().find("重新加载"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pellomar::testing

@@ -1,0 +1,74 @@
+#include "tests/e2e/client_fixture.h"
+
+#include <chrono>
+#include <thread>
+
+#include "base/text.h"
+
+namespace pellomar::testing {
+
+bool SpinUntil(const std::function<bool()>& done, int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    if (!g_main_context_iteration(nullptr, FALSE)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  return true;
+}
+
+void SpinFor(int ms) {
+  SpinUntil([] { return false; }, ms);
+}
+
+void ClientTest::SetUp() {
+  ASSERT_TRUE(service_.listening());
+  AddServicePages(service_);
+}
+
+void ClientTest::TearDown() {
+  client_.reset();
+  SpinFor(50);
+}
+
+void ClientTest::StartClient() {
+  PellomarClient::Options options;
+  options.closed = [this] { closed_ = true; };
+  options.completion_handled = [this](std::u16string_view url, const DocumentSnapshot* top) {
+    completions_.push_back(
+        {Utf16ToUtf8(url), top ? std::optional<DocumentSnapshot>(*top) : std::nullopt});
+  };
+  client_ = pellomar::StartClient(Utf8ToUtf16(service_.host()), printer_, std::move(options));
+}
+
+void ClientTest::LoadAndWait(const std::string& url) {
+  const size_t before = completions_.size();
+  client_->pane().Navigate(Utf8ToUtf16(url));
+  ASSERT_TRUE(SpinUntil([&] {
+    for (size_t i = before; i < completions_.size(); ++i) {
+      if (completions_[i].url == url) return true;
+    }
+    return false;
+  })) << "no completion of "
+      << url;
+}
+
+bool ClientTest::WaitForCompletion(const std::string& url, int timeout_ms) {
+  return SpinUntil(
+      [&] {
+        for (const HandledCompletion& completion : completions_) {
+          if (completion.url == url) return true;
+        }
+        return false;
+      },
+      timeout_ms);
+}
+
+std::vector<std::string> ClientTest::CompletedUrls() const {
+  std::vector<std::string> urls;
+  for (const HandledCompletion& completion : completions_) urls.push_back(completion.url);
+  return urls;
+}
+
+}  // namespace pellomar::testing

@@ -1,0 +1,49 @@
+// Runs the whole client in the test process against a fixture service, with
+// a recording printer, and records every completion it handled.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gtk/pellomar_client.h"
+#include "tests/e2e/fixture_service.h"
+#include "tests/fakes/recording_printer.h"
+
+namespace pellomar::testing {
+
+// Runs the main loop until done() holds or the time is up; returns done().
+bool SpinUntil(const std::function<bool()>& done, int timeout_ms = 15000);
+// Runs the main loop for a while, for things that must NOT happen.
+void SpinFor(int ms);
+
+struct HandledCompletion {
+  std::string url;
+  std::optional<DocumentSnapshot> top;
+};
+
+class ClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts the client with its home page on service_.
+  void StartClient();
+  // Navigates the pane and waits for the top-level document's completion.
+  void LoadAndWait(const std::string& url);
+  bool WaitForCompletion(const std::string& url, int timeout_ms = 15000);
+  std::vector<std::string> CompletedUrls() const;
+  std::string Url(const std::string& path) const { return service_.origin() + path; }
+
+  FixtureService service_;
+  RecordingPrinter printer_;
+  std::unique_ptr<PellomarClient> client_;
+  std::vector<HandledCompletion> completions_;
+  bool closed_ = false;
+};
+
+}  // namespace pellomar::testing
