@@ -73,8 +73,8 @@ std::string_view DestOption(const cups_dest_t& dest, const char* name) {
 std::optional<PrintResult> RefusedByState(const cups_dest_t& dest) {
   if (DestOption(dest, "printer-state") != "5") return std::nullopt;
   std::string detail = std::string("destination \"") + dest.name + "\" is stopped";
-  std::string_view message = DestOption(dest, "printer-state-message");
-  if (!message.empty()) detail.append(": ").append(message);
+  std::string_view reasons = DestOption(dest, "printer-state-reasons");
+  if (!reasons.empty()) detail.append(" (").append(reasons).append(")");
   return Failed(PrintError::kRefused, detail);
 }
 

@@ -24,8 +24,9 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
 
 // Exact columns need outlines at their true advances: no hinting of outlines
 // or metrics, and no snapping of glyph positions to whole device units.
-OwnedGObject<PangoContext> MakeUnhintedContext(cairo_t* cr) {
-  OwnedGObject<PangoContext> context(pango_cairo_create_context(cr));
+OwnedGObject<PangoContext> MakeUnhintedContext(PangoFontMap* fonts, cairo_t* cr) {
+  OwnedGObject<PangoContext> context(pango_font_map_create_context(fonts));
+  pango_cairo_update_context(cr, context.get());
   OwnedFontOptions options(cairo_font_options_create());
   cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
   cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
@@ -115,7 +116,10 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines, const PageGeo
     return RenderFailure(CairoError(status));
   }
   OwnedCairo cr(cairo_create(surface.get()));
-  OwnedGObject<PangoContext> context = MakeUnhintedContext(cr.get());
+  // A font map of this document's own rather than the process-wide one, so
+  // that its font caches go with the document.
+  OwnedGObject<PangoFontMap> fonts(pango_cairo_font_map_new());
+  OwnedGObject<PangoContext> context = MakeUnhintedContext(fonts.get(), cr.get());
 
   if (!ReceiptFontInstalled(context.get())) {
     return RenderFailure(std::string("font \"") + kReceiptFontFamily + "\" is not installed");

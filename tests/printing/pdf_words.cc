@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <sstream>
 
 namespace pellomar::testing {
@@ -50,25 +49,31 @@ bool IsWide(char32_t c) {
          (c >= 0xFFE0 && c <= 0xFFE6);
 }
 
+// The number in name="..." of an element written on one line.
+double Attribute(const std::string& element, const std::string& name) {
+  std::size_t at = element.find(" " + name + "=\"");
+  if (at == std::string::npos) return -1;
+  return std::strtod(element.c_str() + at + name.size() + 3, nullptr);
+}
+
 }  // namespace
 
 std::vector<PdfPage> ReadPdfWords(const std::string& pdf_path) {
   std::string html = RunCommand("pdftotext -q -bbox '" + pdf_path + "' - 2>/dev/null");
-  static const std::regex kPage(R"re(<page width="([0-9.]+)" height="([0-9.]+)">)re");
-  static const std::regex kWord(
-      R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
   std::vector<PdfPage> pages;
   std::istringstream in(html);
   for (std::string line; std::getline(in, line);) {
-    std::smatch m;
-    if (std::regex_search(line, m, kPage)) {
-      pages.push_back({.width = std::stod(m[1]), .height = std::stod(m[2]), .words = {}});
-    } else if (std::regex_search(line, m, kWord) && !pages.empty()) {
-      pages.back().words.push_back({.x_min = std::stod(m[1]),
-                                    .y_min = std::stod(m[2]),
-                                    .x_max = std::stod(m[3]),
-                                    .y_max = std::stod(m[4]),
-                                    .text = Unescape(m[5])});
+    if (line.find("<page ") != std::string::npos) {
+      pages.push_back(
+          {.width = Attribute(line, "width"), .height = Attribute(line, "height"), .words = {}});
+    } else if (line.find("<word ") != std::string::npos && !pages.empty()) {
+      std::size_t open = line.find('>') + 1;
+      std::size_t close = line.find("</word>", open);
+      pages.back().words.push_back({.x_min = Attribute(line, "xMin"),
+                                    .y_min = Attribute(line, "yMin"),
+                                    .x_max = Attribute(line, "xMax"),
+                                    .y_max = Attribute(line, "yMax"),
+                                    .text = Unescape(line.substr(open, close - open))});
     }
   }
   return pages;
