@@ -46,7 +46,10 @@ std::vector<std::string>* realized_titles = nullptr;
 // i.e. the first title the window manager could ever show.
 gboolean RecordTitleAtRealize(GSignalInvocationHint*, guint, const GValue* params, gpointer) {
   auto* widget = static_cast<GtkWidget*>(g_value_get_object(&params[0]));
-  if (GTK_IS_WINDOW(widget) && realized_titles) {
+  // Only windows a window manager would frame; the engine realizes
+  // off-screen windows of its own.
+  if (GTK_IS_WINDOW(widget) && !GTK_IS_OFFSCREEN_WINDOW(widget) &&
+      gtk_window_get_window_type(GTK_WINDOW(widget)) == GTK_WINDOW_TOPLEVEL && realized_titles) {
     const char* title = gtk_window_get_title(GTK_WINDOW(widget));
     realized_titles->push_back(title ? title : "(none)");
   }
