@@ -8,6 +8,14 @@
 # Idempotent. It never changes any other queue, nor the default destination:
 # the tests choose their queue through PRINTER.
 
+# Read whole, not through a pipe: under pipefail an early-closing reader could
+# make a running scheduler look stopped.
+pellomar_cups_running() {
+  local state
+  state=$(lpstat -r 2>/dev/null || true)
+  [[ $state == *"is running"* ]]
+}
+
 pellomar_cups_setup() {
   local root sudo=() backend_dir
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -26,10 +34,10 @@ pellomar_cups_setup() {
   "${sudo[@]}" mkdir -p "$PELLOMAR_TEST_SPOOL"
   "${sudo[@]}" chmod 0777 "$PELLOMAR_TEST_SPOOL"
 
-  if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
+  if ! pellomar_cups_running; then
     "${sudo[@]}" cupsd
     local tries=0
-    until lpstat -r 2>/dev/null | grep -q 'is running'; do
+    until pellomar_cups_running; do
       tries=$((tries + 1))
       if ((tries > 100)); then
         echo "start-cups: the CUPS scheduler did not start" >&2
@@ -38,6 +46,10 @@ pellomar_cups_setup() {
       sleep 0.1
     done
   fi
+
+  # Jobs left over from an earlier run on the stopped queue would wait there,
+  # or print once the queue is enabled below.
+  "${sudo[@]}" cancel -a "$PELLOMAR_TEST_STOPPED_PRINTER" 2>/dev/null || true
 
   # No model: a queue without a driver passes documents through unchanged.
   local queue
@@ -48,8 +60,6 @@ pellomar_cups_setup() {
   done
   "${sudo[@]}" cupsreject -r "test queue that refuses jobs" "$PELLOMAR_TEST_REJECTING_PRINTER"
   "${sudo[@]}" cupsdisable -r "test queue that is stopped" "$PELLOMAR_TEST_STOPPED_PRINTER"
-  # Jobs left over from an earlier run on the stopped queue would wait forever.
-  "${sudo[@]}" cancel -a "$PELLOMAR_TEST_STOPPED_PRINTER" 2>/dev/null || true
 }
 
 pellomar_cups_setup
