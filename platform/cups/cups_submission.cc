@@ -11,7 +11,7 @@ namespace pellomar {
 namespace {
 
 constexpr int kConnectTimeoutMs = 3000;
-constexpr double kAnswerTimeoutSeconds = 5.0;
+constexpr double kAnswerTimeoutSeconds = 3.0;
 constexpr std::size_t kWriteChunk = 64 * 1024;
 
 std::string LastCupsError() {
@@ -29,7 +29,9 @@ class SchedulerConnection {
   // local socket), read afresh so a change made while the program runs counts.
   bool Open() {
     cupsSetServer(nullptr);
-    http_.reset(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
+    const char* host = cupsServer();
+    server_ = host[0] == '/' ? host : std::string(host) + ":" + std::to_string(ippPort());
+    http_.reset(httpConnect2(host, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
                              /*blocking=*/1, kConnectTimeoutMs, nullptr));
     if (!http_) return false;
     httpSetTimeout(http_.get(), kAnswerTimeoutSeconds, &SchedulerConnection::GiveUp, &timed_out_);
@@ -37,20 +39,23 @@ class SchedulerConnection {
   }
 
   http_t* get() const { return http_.get(); }
+  const std::string& server() const { return server_; }
   bool timed_out() const { return timed_out_; }
 
   // A failure of a request on this connection: unreachable when the scheduler
   // went silent or away, else `otherwise`.
   PrintResult RequestFailed(PrintError otherwise) const {
-    std::string detail = LastCupsError();
+    // What CUPS says after an abandoned request is about the request, not
+    // about the silence; name the server instead.
     if (timed_out_) {
       return Failed(PrintError::kUnreachable,
-                    detail.empty() ? "the print server did not answer in time" : detail);
+                    server_ + ": no answer within " +
+                        std::to_string(static_cast<int>(kAnswerTimeoutSeconds)) + " s");
     }
     if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
-      return Failed(PrintError::kUnreachable, detail);
+      return Failed(PrintError::kUnreachable, server_ + ": " + LastCupsError());
     }
-    return Failed(otherwise, detail);
+    return Failed(otherwise, LastCupsError());
   }
 
  private:
@@ -59,6 +64,7 @@ class SchedulerConnection {
     return 0;
   }
 
+  std::string server_;
   OwnedHttp http_;
   bool timed_out_ = false;
 };
@@ -130,7 +136,7 @@ PrintResult SubmitToDefaultDestination(const std::string& job_name, const Render
   if (!connection.Open()) {
     std::string detail = LastCupsError();
     if (detail.empty()) detail = std::strerror(errno);
-    return Failed(PrintError::kUnreachable, detail);
+    return Failed(PrintError::kUnreachable, connection.server() + ": " + detail);
   }
 
   // LPDEST, PRINTER, the user's and the system's lpoptions, then the
