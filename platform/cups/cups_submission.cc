@@ -1,8 +1,12 @@
 #include "platform/cups/cups_submission.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/cups/owned_handles.h"
 
@@ -25,6 +29,11 @@ PrintResult Failed(PrintError error, std::string detail) { return {error, std::m
 // longer than kAnswerTimeoutSeconds, and remembers that it did.
 class SchedulerConnection {
  public:
+  SchedulerConnection() = default;
+  // CUPS holds a pointer to timed_out_: the object stays where it is.
+  SchedulerConnection(const SchedulerConnection&) = delete;
+  SchedulerConnection& operator=(const SchedulerConnection&) = delete;
+
   // Server and port as CUPS defines them (CUPS_SERVER, client.conf, the
   // local socket), read afresh so a change made while the program runs counts.
   bool Open() {
