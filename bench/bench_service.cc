@@ -45,10 +45,10 @@ void BenchService::Handle(SoupServer*, SoupServerMessage* message, const char* p
 
 // The event's timeStamp is the load event's own time, whichever listener
 // reads it; timeOrigin puts it on the wall clock.
-std::string LoadStampScript(const std::string& label) {
+std::string LoadStampScript(const std::string& label_expression) {
   return "<script>addEventListener('load', (e) => { if (e.target !== document) return;"
-         " navigator.sendBeacon('/stamp?n=" +
-         label + "', String(performance.timeOrigin + e.timeStamp)); });</script>";
+         " navigator.sendBeacon('/stamp?n=' + encodeURIComponent(" +
+         label_expression + "), String(performance.timeOrigin + e.timeStamp)); });</script>";
 }
 
 }  // namespace pellomar::bench

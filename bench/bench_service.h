@@ -41,8 +41,8 @@ class BenchService {
 };
 
 // A script for a page's head that posts the time of the page's own load
-// event, labelled `label`.
-std::string LoadStampScript(const std::string& label);
+// event, labelled with the value of the script expression `label_expression`.
+std::string LoadStampScript(const std::string& label_expression);
 
 // Runs the default main loop until done() or timeout_ms has passed; false on
 // timeout.

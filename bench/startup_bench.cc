@@ -7,7 +7,7 @@
 // SETTLE_MS after that event the resident memory of the UI process, the web
 // process and the network process is read. The program then gets SIGTERM.
 // Prints the medians over the rounds, and the ratio ours / bare.
-#include <gtk/gtk.h>
+#include <glib.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,7 +37,7 @@ std::string HomePage() {
   return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>会员登录</title>"
          "<style>body{font-family:sans-serif;margin:2em}table{border-collapse:collapse}"
          "td{border:1px solid #ccc;padding:2px 8px}</style>" +
-         LoadStampScript("home") +
+         LoadStampScript("'home'") +
          "</head><body><h1>蓝天餐饮管理系统</h1><form method=\"post\" action=\"login.asp\">"
          "<label>账号 <input name=\"user\"></label> <label>密码 <input type=\"password\" "
          "name=\"pass\"></label> <button>登录</button></form><table>" +
