@@ -1,0 +1,79 @@
+// Amounts as the page writes them, rendered with two decimals under zh_CN
+// and en_US.
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "base/locale_services.h"
+#include "fuzz/fuzz_support.h"
+#include "platform/icu/icu_locale_services.h"
+#include "receipt/receipt_layout.h"
+
+namespace pellomar::fuzz {
+namespace {
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// -?d{1,3}(,ddd)*.dd : both locales group by three with "," and use "."
+// and a leading "-".
+bool IsTwoDecimalAmount(std::u16string_view text) {
+  if (text.starts_with(u'-')) text.remove_prefix(1);
+  const std::size_t point = text.find(u'.');
+  if (point == std::u16string_view::npos || text.size() != point + 3) return false;
+  if (!IsDigit(text[point + 1]) || !IsDigit(text[point + 2])) return false;
+  const std::u16string_view whole = text.substr(0, point);
+  if (whole.empty() || !IsDigit(whole.front())) return false;
+  for (std::size_t k = 0; k < whole.size(); ++k) {
+    const bool comma_place = (whole.size() - 1 - k) % 4 == 3;
+    if (comma_place ? whole[k] != u',' : !IsDigit(whole[k])) return false;
+  }
+  return true;
+}
+
+// A plain ASCII decimal of a size a double holds exactly enough to check the
+// rendered value: optional spaces, "-", up to 12 digits, up to 6 decimals.
+std::optional<double> PlainDecimal(std::u16string_view text) {
+  const std::u16string_view t = TrimSpaces(text);
+  std::size_t i = t.starts_with(u'-') ? 1 : 0;
+  std::size_t digits = 0, decimals = 0;
+  while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+  if (i < t.size() && t[i] == u'.') {
+    ++i;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++decimals;
+    if (decimals == 0) return std::nullopt;
+  }
+  if (i != t.size() || digits == 0 || digits > 12 || decimals > 6) return std::nullopt;
+  return std::strtod(Utf16ToUtf8(t).c_str(), nullptr);
+}
+
+double RenderedValue(std::u16string_view amount) {
+  std::string plain;
+  for (char16_t c : amount) {
+    if (c != u',') plain.push_back(static_cast<char>(c));
+  }
+  return std::strtod(plain.c_str(), nullptr);
+}
+
+void Check(std::u16string_view text, const LocaleServices& locale) {
+  const std::optional<std::u16string> amount = FormatAmount(text, locale);
+  const std::optional<double> plain = PlainDecimal(text);
+  if (plain) FUZZ_REQUIRE(amount.has_value());
+  if (!amount) return;
+  FUZZ_REQUIRE(IsTwoDecimalAmount(*amount));
+  if (plain) FUZZ_REQUIRE(std::fabs(RenderedValue(*amount) - *plain) <= 0.005 + 1e-9);
+}
+
+}  // namespace
+}  // namespace pellomar::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace pellomar;
+  static const std::unique_ptr<LocaleServices> zh_cn = MakeIcuLocaleServices("zh_CN");
+  static const std::unique_ptr<LocaleServices> en_us = MakeIcuLocaleServices("en_US");
+  const std::u16string text = fuzz::FuzzText(fuzz::AsBytes(data, size));
+  fuzz::Check(text, *zh_cn);
+  fuzz::Check(text, *en_us);
+  return 0;
+}
