@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "base/text.h"
 
@@ -54,16 +55,8 @@ class IcuLocaleServices final : public LocaleServices {
   IcuLocaleServices(const std::string& ctype_id, const std::string& numeric_id,
                     const std::string& time_id)
       : ctype_locale_(ctype_id.c_str()),
-        amount_formatter_(icu::number::NumberFormatter::withLocale(icu::Locale(numeric_id.c_str()))
-                              .precision(icu::number::Precision::fixedFraction(2))
-                              .roundingMode(UNUM_ROUND_HALFUP)) {
-    UErrorCode status = U_ZERO_ERROR;
-    number_parser_.reset(
-        icu::NumberFormat::createInstance(icu::Locale(numeric_id.c_str()), status));
-    if (U_FAILURE(status)) number_parser_.reset();
-    date_formatter_.reset(icu::DateFormat::createDateTimeInstance(
-        icu::DateFormat::kShort, icu::DateFormat::kMedium, icu::Locale(time_id.c_str())));
-  }
+        numeric_locale_(numeric_id.c_str()),
+        time_locale_(time_id.c_str()) {}
 
   std::u16string LowerCase(std::u16string_view text) const override {
     icu::UnicodeString lowered = ToIcu(text);
@@ -73,11 +66,13 @@ class IcuLocaleServices final : public LocaleServices {
 
   std::optional<DecimalNumber> ParseNumber(std::u16string_view text) const override {
     const std::u16string_view trimmed = TrimSpaces(text);
-    if (trimmed.empty() || !number_parser_) return std::nullopt;
+    if (trimmed.empty()) return std::nullopt;
+    const icu::NumberFormat* parser = NumberParser();
+    if (parser == nullptr) return std::nullopt;
     const icu::UnicodeString input = ToIcu(trimmed);
     icu::Formattable result;
     icu::ParsePosition position(0);
-    number_parser_->parse(input, result, position);
+    parser->parse(input, result, position);
     if (position.getErrorIndex() >= 0 || position.getIndex() != input.length()) {
       return std::nullopt;
     }
@@ -93,7 +88,7 @@ class IcuLocaleServices final : public LocaleServices {
   std::u16string FormatTwoDecimals(const DecimalNumber& number) const override {
     UErrorCode status = U_ZERO_ERROR;
     const icu::UnicodeString text =
-        amount_formatter_.formatDecimal(number.digits, status).toString(status);
+        AmountFormatter().formatDecimal(number.digits, status).toString(status);
     if (U_FAILURE(status)) return Utf8ToUtf16(number.digits);
     return FromIcu(text);
   }
@@ -102,15 +97,52 @@ class IcuLocaleServices final : public LocaleServices {
     const auto millis =
         std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
     icu::UnicodeString text;
-    if (date_formatter_) date_formatter_->format(static_cast<UDate>(millis), text);
+    if (const icu::DateFormat* formatter = DateFormatter()) {
+      formatter->format(static_cast<UDate>(millis), text);
+    }
     return FromIcu(text);
   }
 
  private:
+  // The number and date data are loaded on first use, so that a run costs
+  // their memory and loading time only once it prints. Used on one thread
+  // only, so nothing is locked.
+  const icu::NumberFormat* NumberParser() const {
+    if (!number_parser_loaded_) {
+      number_parser_loaded_ = true;
+      UErrorCode status = U_ZERO_ERROR;
+      number_parser_.reset(icu::NumberFormat::createInstance(numeric_locale_, status));
+      if (U_FAILURE(status)) number_parser_.reset();
+    }
+    return number_parser_.get();
+  }
+
+  const icu::number::LocalizedNumberFormatter& AmountFormatter() const {
+    if (!amount_formatter_) {
+      amount_formatter_.emplace(icu::number::NumberFormatter::withLocale(numeric_locale_)
+                                    .precision(icu::number::Precision::fixedFraction(2))
+                                    .roundingMode(UNUM_ROUND_HALFUP));
+    }
+    return *amount_formatter_;
+  }
+
+  const icu::DateFormat* DateFormatter() const {
+    if (!date_formatter_loaded_) {
+      date_formatter_loaded_ = true;
+      date_formatter_.reset(icu::DateFormat::createDateTimeInstance(
+          icu::DateFormat::kShort, icu::DateFormat::kMedium, time_locale_));
+    }
+    return date_formatter_.get();
+  }
+
   icu::Locale ctype_locale_;
-  icu::number::LocalizedNumberFormatter amount_formatter_;
-  std::unique_ptr<icu::NumberFormat> number_parser_;
-  std::unique_ptr<icu::DateFormat> date_formatter_;
+  icu::Locale numeric_locale_;
+  icu::Locale time_locale_;
+  mutable std::optional<icu::number::LocalizedNumberFormatter> amount_formatter_;
+  mutable bool number_parser_loaded_ = false;
+  mutable std::unique_ptr<icu::NumberFormat> number_parser_;
+  mutable bool date_formatter_loaded_ = false;
+  mutable std::unique_ptr<icu::DateFormat> date_formatter_;
 };
 
 }  // namespace
