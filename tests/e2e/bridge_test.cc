@@ -141,7 +141,7 @@ TEST_F(BridgeTest, PageScriptsCannotForgeOrSuppressCompletions) {
           "document.getElementById('reach').textContent = reach;"
           "window.dispatchEvent(new Event('load'));"
           "document.dispatchEvent(new Event('load'));"
-          "</script>"));
+          "</script><p>after the fake load</p>"));
   StartClient();
   ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
   LoadAndWait(Url("/member/forge.asp"));
@@ -152,9 +152,16 @@ TEST_F(BridgeTest, PageScriptsCannotForgeOrSuppressCompletions) {
   EXPECT_EQ(std::count(urls.begin(), urls.end(), Url("/member/main/forge.asp")), 1);
   EXPECT_TRUE(printer_.jobs.empty());
 
-  const DocumentSnapshot* forge = completions_.back().top->Frame(u"mainFrame");
+  // The completion came with the real load, when the whole page was there.
+  const auto completion = std::find_if(completions_.begin(), completions_.end(), [&](auto& c) {
+    return c.url == Url("/member/main/forge.asp");
+  });
+  ASSERT_NE(completion, completions_.end());
+  ASSERT_TRUE(completion->top);
+  const DocumentSnapshot* forge = completion->top->Frame(u"mainFrame");
   ASSERT_NE(forge, nullptr);
   ASSERT_TRUE(forge->body_html);
+  EXPECT_NE(forge->body_html->find(u"after the fake load"), std::u16string::npos);
   EXPECT_NE(forge->body_html->find(u"unreachable"), std::u16string::npos);
   // A page can answer for its own Tags, which it owns anyway; nothing more.
   ASSERT_EQ(forge->inputs.size(), 1u);
