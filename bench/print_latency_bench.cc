@@ -1,4 +1,4 @@
-// print_latency_bench [RECEIPTS]: the time from the print page's own load
+// print_latency_bench [RECEIPTS [ITEMS]]: the time from the print page's own load
 // event to the receipt's job being accepted by the CUPS scheduler, beside
 // the time `lp` takes to submit the same PDF to the same queue.
 //
@@ -34,8 +34,6 @@ extern char** environ;
 
 namespace pellomar::bench {
 namespace {
-
-constexpr int kItems = 12;
 
 // The printer the client prints on, with the time of its first line and of
 // the end of each document.
@@ -73,7 +71,7 @@ std::string Page(const std::string& head, const std::string& body) {
 
 // The settled order in the main frame: the seven values and the item
 // checkboxes, two in three checked.
-std::string OrderPage() {
+std::string OrderPage(int items) {
   std::string body =
       "<h1>结账</h1>"
       "<input type=\"hidden\" id=\"Ddh\" value=\"20240611-0042\">"
@@ -84,7 +82,7 @@ std::string OrderPage() {
       "<input type=\"hidden\" id=\"sszje\" value=\"1300\">"
       "<input type=\"hidden\" id=\"com_tel\" value=\"010-88886666\">";
   const char* names[] = {"宫保鸡丁", "麻婆豆腐", "清蒸鲈鱼", "米饭"};
-  for (int i = 0; i < kItems; ++i) {
+  for (int i = 0; i < items; ++i) {
     body += std::string("<label><input type=\"checkbox\"") + (i % 3 != 2 ? " checked" : "") +
             " Tag=\"" + names[i % 4] + ",份,x," + std::to_string(1 + i % 3) + "," +
             std::to_string(10 + i * 7) + ".5\">" + names[i % 4] + "</label><br>";
@@ -244,7 +242,7 @@ void PrintRow(const char* name, const std::vector<double>& values,
   }
 }
 
-int Main(int receipts) {
+int Main(int receipts, int items) {
   const char* queue = std::getenv("PRINTER");
   const char* spool = std::getenv("PELLOMAR_BENCH_SPOOL");
   if (!queue || !spool) {
@@ -260,7 +258,7 @@ int Main(int receipts) {
   run.service.SetPage("/member/index.asp", Page("<title>会员</title>", "<h1>会员首页</h1>"));
   run.service.SetPage("/member/main/print.asp", PrintPage());
   run.service.SetPage("/member/main/command.asp", "<html><body>1</body></html>");
-  run.service.SetPage("/member/main/order.asp", OrderPage());
+  run.service.SetPage("/member/main/order.asp", OrderPage(items));
 
   run.printer = std::make_unique<TimedPrinter>(MakeCupsPagePrinter());
   PellomarClient::Options options;
@@ -279,7 +277,7 @@ int Main(int receipts) {
   const std::vector<double> to_first_line = run.Latencies(run.first_line_ms, true);
   const std::vector<double> end_document = run.Latencies(run.end_document_ms, false);
   std::printf("print latency over %d receipts of %d items (%d checked), queue %s, ms\n", receipts,
-              kItems, kItems - kItems / 3, queue);
+              items, items - items / 3, queue);
   std::printf("%-40s %9s %9s %9s\n", "", "median", "p99", "max");
   PrintRow("pellomar: load event -> job accepted", ours, &run.lp_ms);
   PrintRow("lp: start -> exit (same PDF, same queue)", run.lp_ms, nullptr);
@@ -297,9 +295,10 @@ int Main(int receipts) {
 
 int main(int argc, char** argv) {
   const int receipts = argc > 1 ? std::atoi(argv[1]) : 200;
-  if (receipts < 1) {
-    std::fprintf(stderr, "usage: print_latency_bench [RECEIPTS]\n");
+  const int items = argc > 2 ? std::atoi(argv[2]) : 12;
+  if (receipts < 1 || items < 0) {
+    std::fprintf(stderr, "usage: print_latency_bench [RECEIPTS [ITEMS]]\n");
     return 2;
   }
-  return pellomar::bench::Main(receipts);
+  return pellomar::bench::Main(receipts, items);
 }
