@@ -99,6 +99,36 @@ TEST_F(BridgeTest, PrintCommandPrintsTheOrderAsThePageHasIt) {
   EXPECT_FALSE(client_->notice().visible());
 }
 
+// A frame completes while the receipt is still going to the printer, which
+// keeps the main loop running: that completion waits until printing is over.
+TEST_F(BridgeTest, ACompletionWaitsUntilTheOneBeforeHasBeenHandled) {
+  service_.SetPage("/member/main/order.asp",
+                   OrderPage("<iframe name=\"late\" src=\"/member/main/blank.asp\"></iframe>"
+                             "<script>window.addEventListener('load', () => setTimeout(() => {"
+                             "  document.querySelector('iframe').src = '/member/main/late.asp';"
+                             "}, 100));</script>"));
+  service_.SetPage("/member/main/late.asp", BodyPage("late"));
+  std::vector<std::string> events;
+  hooked_printer_.while_ending = [&] {
+    events.push_back("printing");
+    SpinFor(1500);
+    events.push_back("printed");
+  };
+  StartClient();
+  ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
+  const size_t before = completions_.size();
+  client_->pane().Navigate(Utf8ToUtf16(Url("/member/order.asp")));
+  ASSERT_TRUE(WaitForCompletion(Url("/member/main/late.asp")));
+
+  for (size_t i = before; i < completions_.size(); ++i) {
+    if (completions_[i].url.ends_with("print.asp") || completions_[i].url.ends_with("late.asp")) {
+      events.push_back(completions_[i].url.substr(completions_[i].url.rfind('/') + 1));
+    }
+  }
+  EXPECT_EQ(events, (std::vector<std::string>{"printing", "printed", "print.asp", "late.asp"}));
+  EXPECT_EQ(printer_.jobs.size(), 1u);
+}
+
 TEST_F(BridgeTest, ProfileCommandSetsTheProfile) {
   service_.SetPage("/member/main/print.asp",
                    BodyPage("2,Com_UserName=u1&Com_nName=蓝天酒家&Com_Tel=010-1234,ignored"));

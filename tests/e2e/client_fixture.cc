@@ -39,7 +39,8 @@ void ClientTest::StartClient() {
     completions_.push_back(
         {Utf16ToUtf8(url), top ? std::optional<DocumentSnapshot>(*top) : std::nullopt});
   };
-  client_ = pellomar::StartClient(Utf8ToUtf16(service_.host()), printer_, std::move(options));
+  client_ =
+      pellomar::StartClient(Utf8ToUtf16(service_.host()), hooked_printer_, std::move(options));
 }
 
 void ClientTest::LoadAndWait(const std::string& url) {

@@ -26,6 +26,22 @@ struct HandledCompletion {
   std::optional<DocumentSnapshot> top;
 };
 
+// The recording printer, with a hook into the moment a job is ended (where
+// a real spooler may keep the main loop running).
+class HookedPrinter : public PagePrinter {
+ public:
+  explicit HookedPrinter(RecordingPrinter& target) : target_(target) {}
+  void PrintLine(std::u16string_view text) override { target_.PrintLine(text); }
+  PrintResult EndDocument() override {
+    if (while_ending) while_ending();
+    return target_.EndDocument();
+  }
+  std::function<void()> while_ending;
+
+ private:
+  RecordingPrinter& target_;
+};
+
 class ClientTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -41,6 +57,7 @@ class ClientTest : public ::testing::Test {
 
   FixtureService service_;
   RecordingPrinter printer_;
+  HookedPrinter hooked_printer_{printer_};
   std::unique_ptr<PellomarClient> client_;
   std::vector<HandledCompletion> completions_;
   bool closed_ = false;
