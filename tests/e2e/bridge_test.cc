@@ -218,6 +218,27 @@ TEST_F(BridgeTest, PrintPageOfAnotherOriginDoesNothing) {
   EXPECT_TRUE(SpinUntil([&] { return printer_.jobs.size() == 1; }));
 }
 
+// A frame from another origin cannot be read: it is absent from the model,
+// and its own completion, which cannot read the top-level page, has none.
+TEST_F(BridgeTest, FrameOfAnotherOriginIsAbsentFromTheModel) {
+  FixtureService elsewhere("127.0.0.2");
+  ASSERT_TRUE(elsewhere.listening());
+  AddServicePages(elsewhere);
+  service_.SetPage("/member/mixed.asp", Frameset("/member/main/blank.asp",
+                                                 elsewhere.origin() + "/member/main/inner.asp"));
+  StartClient();
+  ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
+  LoadAndWait(Url("/member/mixed.asp"));
+
+  const HandledCompletion& top = completions_.back();
+  ASSERT_TRUE(top.top);
+  EXPECT_NE(top.top->Frame(u"middleFrame"), nullptr);
+  EXPECT_EQ(top.top->Frame(u"mainFrame"), nullptr);
+  const HandledCompletion* foreign = Find(elsewhere.origin() + "/member/main/inner.asp");
+  ASSERT_NE(foreign, nullptr);
+  EXPECT_FALSE(foreign->top);
+}
+
 TEST_F(BridgeTest, CrashedWebProcessReloadsThePageWithANotice) {
   StartClient();
   ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
