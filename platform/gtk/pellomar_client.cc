@@ -77,12 +77,12 @@ void PellomarClient::CreateAndShowMainWindow() {
 }
 
 gboolean PellomarClient::OnConfigure(GtkWidget*, GdkEvent*, gpointer self) {
-  static_cast<PellomarClient*>(self)->main_->Resize();
+  static_cast<PellomarClient*>(self)->Resize();
   return FALSE;
 }
 
 gboolean PellomarClient::OnWindowState(GtkWidget*, GdkEvent*, gpointer self) {
-  static_cast<PellomarClient*>(self)->main_->Resize();
+  static_cast<PellomarClient*>(self)->Resize();
   return FALSE;
 }
 
@@ -90,9 +90,13 @@ gboolean PellomarClient::OnWindowState(GtkWidget*, GdkEvent*, gpointer self) {
 // that came with it.
 gboolean PellomarClient::OnPropertyNotify(GtkWidget*, GdkEvent* event, gpointer self) {
   if (event->property.atom == gdk_atom_intern_static_string("_NET_FRAME_EXTENTS")) {
-    static_cast<PellomarClient*>(self)->main_->Resize();
+    static_cast<PellomarClient*>(self)->Resize();
   }
   return FALSE;
+}
+
+void PellomarClient::Resize() {
+  if (main_ && window_) main_->Resize();
 }
 
 void PellomarClient::OnDestroy(GtkWidget*, gpointer self) {
@@ -111,7 +115,9 @@ void PellomarClient::HandleCompletion(std::u16string_view url) {
 
 void PellomarClient::ShowReport(const Report& report) {
   if (!report.diagnostic.empty()) std::fprintf(stderr, "pellomar: %s\n", report.diagnostic.c_str());
-  if (!report.notice.empty()) notice_->Show(report.notice);
+  // While the window is being torn down the pane may still report (its web
+  // process ends with it); there is no notice bar left to show it on.
+  if (!report.notice.empty() && window_) notice_->Show(report.notice);
 }
 
 std::unique_ptr<PellomarClient> StartClient(std::u16string_view service_host, PagePrinter& printer,

@@ -52,6 +52,7 @@ class PellomarClient : public MainWindowHost {
   static gboolean OnPropertyNotify(GtkWidget*, GdkEvent* event, gpointer self);
   static void OnDestroy(GtkWidget*, gpointer self);
 
+  void Resize();
   void HandleCompletion(std::u16string_view url);
   void ShowReport(const Report& report);
 
