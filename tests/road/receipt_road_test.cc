@@ -1,0 +1,234 @@
+// Receipts from the fixture service's pages, through the browser, the page
+// bridge and the real scheduler, read back from the documents the capture
+// queue keeps.
+#include <arpa/inet.h>
+#include <gmock/gmock.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "tests/e2e/client_fixture.h"
+#include "tests/e2e/fixture_service.h"
+#include "tests/road/road_fixture.h"
+
+namespace pellomar::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+constexpr char kOrderPath[] = "/member/order.asp";
+constexpr char kPrintPath[] = "/member/main/print.asp";
+constexpr char kRule[] = "-----------------------------";
+
+// The shop name is not the first pair, so it follows an "&" that the body's
+// markup carries as "&amp;".
+constexpr char kProfile[] = "Com_UserName=u1&Com_nName=蓝天酒家&Com_Tel=010-1234";
+
+// The fixture's order page (红烧肉 and Tea checked, 米饭 not, a checked
+// radio button) with one more checked dish of a grouped amount.
+std::string OrderWithThreeDishes() {
+  return OrderPage(
+      "<label><input type=\"checkbox\" checked Tag=\"宫保鸡丁,份,x,1,1234.5\">"
+      "宫保鸡丁</label>");
+}
+
+const std::vector<std::string> kThreeDishes = {
+    "红烧肉        1份     38.00",
+    "Tea        2壶      8.00",
+    "宫保鸡丁      1份  1,234.50",
+};
+
+std::vector<std::string> ReceiptHead() {
+  return {
+      "    ",
+      "    蓝天酒家消费小票",
+      "",
+      "单号:A1024",
+      "厅台号:大厅3",
+      "服务员:王芳",
+      "收银员:李明",
+      "",
+      "项目            数量  金额   ",
+      kRule,
+  };
+}
+
+std::vector<std::string> ReceiptFoot() {
+  return {
+      kRule,
+      "小计:46.00元",
+      "应收金额:46.00元",
+      "实收金额:50.00元",
+      kRule,
+      "蓝天酒家期待您再次光临！",
+      "预订电话:010-1234",
+  };
+}
+
+std::vector<std::string> Receipt(const std::vector<std::string>& items) {
+  std::vector<std::string> lines = ReceiptHead();
+  lines.insert(lines.end(), items.begin(), items.end());
+  for (const std::string& line : ReceiptFoot()) lines.push_back(line);
+  return lines;
+}
+
+// The printed lines against the receipt, line for line; the settlement time
+// closes the receipt and is matched by pattern.
+void ExpectPrintedReceipt(const std::string& pdf, const std::vector<std::string>& receipt) {
+  std::vector<std::string> printed = PrintedLines(pdf);
+  ASSERT_FALSE(printed.empty()) << pdf;
+  const std::string settled_at = printed.back();
+  printed.pop_back();
+  EXPECT_EQ(printed, VisibleLines(receipt));
+  EXPECT_TRUE(std::regex_match(settled_at, std::regex(kSettledAtPattern))) << settled_at;
+}
+
+class FixtureRoadTest : public RoadTest {
+ protected:
+  void SetUp() override {
+    RoadTest::SetUp();
+    if (IsSkipped()) return;
+    ASSERT_TRUE(service_.listening());
+    AddServicePages(service_);
+    service_.SetPage("/member/main/order.asp", OrderWithThreeDishes());
+    StartClient(service_.host());
+    ASSERT_TRUE(WaitForCompletion("/member/index.asp", 0));
+  }
+
+  std::string Url(const std::string& path) const { return service_.origin() + path; }
+
+  // Shows the frameset at path, whose order page then raises the print page,
+  // and waits until the print page has been handled.
+  void ShowOrder(const std::string& path = kOrderPath) {
+    const std::size_t mark = Mark();
+    client_->pane().Navigate(Utf8ToUtf16(Url(path)));
+    ASSERT_TRUE(WaitForCompletion(kPrintPath, mark)) << "no print page after " << path;
+  }
+
+  // The service signs in with command "2", then turns its print page to
+  // command "1".
+  void SignIn() {
+    service_.SetPage(kPrintPath, BodyPage(std::string("2,") + kProfile));
+    ShowOrder();
+    ASSERT_EQ(client_->profile().Com_nName, u"蓝天酒家");
+    service_.SetPage(kPrintPath, BodyPage("1,"));
+  }
+
+  FixtureService service_;
+};
+
+TEST_F(FixtureRoadTest, SettledOrderIsOneJobShowingTheReceiptLineForLine) {
+  SignIn();
+  ShowOrder();
+
+  const std::vector<int> jobs = WaitForJobs(1);
+  ASSERT_EQ(jobs.size(), 1u);
+  KeepPdf(jobs[0], "receipt-e2e.pdf");
+  EXPECT_EQ(JobName(jobs[0]), "消费小票 A1024");
+  ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt(kThreeDishes));
+  EXPECT_EQ(NoticeText(), "");
+}
+
+TEST_F(FixtureRoadTest, PageWithoutTotalPrintsNothingAndTheNextPagePrints) {
+  std::string without_total = OrderWithThreeDishes();
+  const std::string total = "<input type=\"hidden\" id=\"zje\" value=\"46\">";
+  ASSERT_NE(without_total.find(total), std::string::npos);
+  without_total.erase(without_total.find(total), total.size());
+  service_.SetPage("/member/broken.asp",
+                   Frameset("/member/main/blank.asp", "/member/main/broken.asp"));
+  service_.SetPage("/member/main/broken.asp", without_total);
+
+  SignIn();
+  ShowOrder("/member/broken.asp");
+  EXPECT_THAT(NoticeText(), HasSubstr("小票未打印"));
+  EXPECT_THAT(NoticeText(), HasSubstr("zje"));
+
+  ShowOrder();
+  // Only the good page's receipt arrived, and it is whole.
+  const std::vector<int> jobs = WaitForJobs(1);
+  ASSERT_EQ(jobs.size(), 1u);
+  ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt(kThreeDishes));
+}
+
+TEST_F(FixtureRoadTest, LongReceiptSpansPagesAndKeepsEveryLine) {
+  // The page's own two checked dishes and 198 more.
+  std::vector<std::string> items(kThreeDishes.begin(), kThreeDishes.begin() + 2);
+  std::string dishes;
+  for (int i = 0; i < 198; ++i) {
+    char number[4];
+    std::snprintf(number, sizeof number, "%03d", i);
+    const std::string name = std::string("菜品") + number;  // 10 columns
+    const std::string amount = std::to_string(100 + i);
+    dishes += "<input type=\"checkbox\" checked Tag=\"" + name + ",份,x,1," + amount + "\">";
+    items.push_back(name + "    1份    " + amount + ".00");
+  }
+  service_.SetPage("/member/main/order.asp", OrderPage(dishes));
+  SignIn();
+  ShowOrder();
+
+  const std::vector<int> jobs = WaitForJobs(1);
+  ASSERT_EQ(jobs.size(), 1u);
+  KeepPdf(jobs[0], "receipt-e2e-long.pdf");
+  EXPECT_GT(PageCount(JobPdf(jobs[0])), 1);
+  ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt(items));
+}
+
+// A TCP port on the loopback that nobody listens on.
+int ClosedPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+struct NoPrinterCase {
+  const char* name;
+  const char* variable;
+  std::string (*value)();
+  const char* notice;
+};
+
+void PrintTo(const NoPrinterCase& c, std::ostream* out) { *out << c.name; }
+
+class NoPrinterRoadTest : public FixtureRoadTest,
+                          public ::testing::WithParamInterface<NoPrinterCase> {};
+
+TEST_P(NoPrinterRoadTest, GivesANoticeAndNoJobAndTheProgramPrintsOnceThePrinterIsBack) {
+  SignIn();
+  {
+    ScopedEnv broken;
+    broken.Set(GetParam().variable, GetParam().value());
+    ShowOrder();
+    EXPECT_THAT(NoticeText(), HasSubstr(std::string("小票未打印：") + GetParam().notice));
+  }
+  ASSERT_NE(client_->window(), nullptr);
+
+  ShowOrder();
+  const std::vector<int> jobs = WaitForJobs(1);
+  ASSERT_EQ(jobs.size(), 1u) << "the refused receipt reached the spooler too";
+  ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt(kThreeDishes));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Destinations, NoPrinterRoadTest,
+    ::testing::Values(NoPrinterCase{"PrinterNamesMissingQueue", "PRINTER",
+                                    [] { return std::string("pellomar-test-missing"); },
+                                    "没有默认打印机"},
+                      NoPrinterCase{"SchedulerNotListening", "CUPS_SERVER",
+                                    [] { return "127.0.0.1:" + std::to_string(ClosedPort()); },
+                                    "无法连接打印服务"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pellomar::testing
