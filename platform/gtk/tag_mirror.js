@@ -4,7 +4,8 @@
 // Tag of every input element: the element's own Tag property when the page
 // set one (null when that is not a string), else its Tag attribute.
 // It changes nothing in the page. Built-ins are taken now, before page
-// scripts can replace them.
+// scripts can replace them; a Tag whose getter throws counts as not a string,
+// so one element cannot take the others' Tags down with it.
 (() => {
   'use strict';
   const apply = Reflect.apply;
@@ -17,20 +18,28 @@
   const NewCustomEvent = CustomEvent;
   const lengthOf = Object.getOwnPropertyDescriptor(HTMLCollection.prototype, 'length').get;
   const item = HTMLCollection.prototype.item;
+  const defineProperty = Object.defineProperty;
 
   const tagOf = (element) => {
-    if (apply(hasOwn, element, ['Tag'])) {
-      const tag = element.Tag;
-      return typeof tag === 'string' ? tag : null;
+    try {
+      if (apply(hasOwn, element, ['Tag'])) {
+        const tag = element.Tag;
+        return typeof tag === 'string' ? tag : null;
+      }
+      return apply(getAttribute, element, ['Tag']);
+    } catch (e) {
+      return null;
     }
-    return apply(getAttribute, element, ['Tag']);
   };
 
   apply(addEventListener, document, ['pellomar-tags-request', (event) => {
     const inputs = apply(getElementsByTagName, document, ['input']);
     const count = apply(lengthOf, inputs, []);
     const tags = [];
-    for (let i = 0; i < count; ++i) tags.push(tagOf(apply(item, inputs, [i])));
+    for (let i = 0; i < count; ++i) {
+      defineProperty(tags, i, {__proto__: null, value: tagOf(apply(item, inputs, [i])),
+                               writable: true, enumerable: true, configurable: true});
+    }
     apply(dispatchEvent, document, [new NewCustomEvent('pellomar-tags', {detail: stringify(tags)})]);
   }, true]);
 })();

@@ -1,0 +1,251 @@
+#include "tests/hostile/private_cupsd.h"
+
+#include <arpa/inet.h>
+#include <cups/cups.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace pellomar::testing {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The folders of a scheduler's own programs; only the backends differ.
+constexpr const char* kSystemServerBin = "/usr/lib/cups";
+constexpr const char* kServerBinParts[] = {"cgi-bin", "daemon",  "driver",
+                                           "filter",  "monitor", "notifier"};
+
+int FreeLoopbackPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  int port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  close(fd);
+  return port;
+}
+
+std::optional<std::string> Getenv(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+void Restore(const char* name, const std::optional<std::string>& value) {
+  if (value) {
+    setenv(name, value->c_str(), 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+bool WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream out(path);
+  out << text;
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+PrivateCupsd::PrivateCupsd() {
+  std::string pattern = (fs::temp_directory_path() / "pellomar-hostile-cupsd-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    error_ = "cannot make a folder for the scheduler";
+    return;
+  }
+  root_ = pattern;
+  spool_ = root_ + "/printed";
+  port_ = FreeLoopbackPort();
+  server_ = "127.0.0.1:" + std::to_string(port_);
+  if (!WriteConfiguration()) {
+    error_ = "cannot write the scheduler's configuration in " + root_;
+    return;
+  }
+  saved_server_ = Getenv("CUPS_SERVER");
+  saved_printer_ = Getenv("PRINTER");
+  setenv("CUPS_SERVER", server_.c_str(), 1);
+  setenv("PRINTER", kQueue, 1);
+  unsetenv("LPDEST");
+  Start();
+}
+
+PrivateCupsd::~PrivateCupsd() {
+  if (pid_ > 0) {
+    Resume();
+    Stop();
+  }
+  if (!root_.empty()) {
+    Restore("CUPS_SERVER", saved_server_);
+    Restore("PRINTER", saved_printer_);
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+}
+
+bool PrivateCupsd::WriteConfiguration() {
+  std::error_code error;
+  for (const char* folder :
+       {"etc", "state", "cache", "requests", "tmp", "log", "printed", "serverbin/backend"}) {
+    fs::create_directories(fs::path(root_) / folder, error);
+    if (error) return false;
+  }
+  // The backend runs as an unprivileged user: it must reach its program and
+  // write the documents.
+  chmod(root_.c_str(), 0755);
+  chmod((root_ + "/serverbin").c_str(), 0755);
+  chmod((root_ + "/serverbin/backend").c_str(), 0755);
+  chmod(spool_.c_str(), 0777);
+  for (const char* part : kServerBinParts) {
+    fs::create_directory_symlink(fs::path(kSystemServerBin) / part,
+                                 fs::path(root_) / "serverbin" / part, error);
+  }
+  const fs::path backend = fs::path(root_) / "serverbin/backend/pellomar-capture";
+  fs::copy_file(PELLOMAR_CAPTURE_BACKEND, backend, fs::copy_options::overwrite_existing, error);
+  if (error) return false;
+  chmod(backend.c_str(), 0755);
+
+  const std::string etc = root_ + "/etc";
+  return WriteText(etc + "/cupsd.conf",
+                   "Listen 127.0.0.1:" + std::to_string(port_) +
+                       "\n"
+                       "Browsing No\nWebInterface No\nLogLevel warn\nDefaultAuthType None\n"
+                       "MaxJobs 0\nPreserveJobHistory No\n"
+                       "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                       "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+                       "</Policy>\n") &&
+         WriteText(etc + "/cups-files.conf",
+                   "ServerRoot " + etc + "\nServerBin " + root_ + "/serverbin\nStateDir " + root_ +
+                       "/state\nCacheDir " + root_ + "/cache\nRequestRoot " + root_ +
+                       "/requests\nTempDir " + root_ + "/tmp\nErrorLog " + root_ +
+                       "/log/error_log\nAccessLog " + root_ + "/log/access_log\nPageLog " + root_ +
+                       "/log/page_log\nPidFile " + root_ +
+                       "/state/cupsd.pid\nUser lp\nGroup lp\nSystemGroup root\n"
+                       "FileDevice No\n") &&
+         WriteText(etc + "/printers.conf",
+                   std::string("<Printer ") + kQueue + ">\nInfo " + kQueue +
+                       "\nDeviceURI pellomar-capture:" + spool_ +
+                       "\nState Idle\nType 4\nAccepting Yes\nShared No\nJobSheets none none\n"
+                       "OpPolicy default\nErrorPolicy abort-job\n"
+                       "Option media oe_58mm-roll_58x210mm\n</Printer>\n");
+}
+
+bool PrivateCupsd::Start() {
+  if (!error_.empty() && root_.empty()) return false;
+  const std::string conf = root_ + "/etc/cupsd.conf";
+  const std::string files = root_ + "/etc/cups-files.conf";
+  pid_ = fork();
+  if (pid_ == 0) {
+    execlp("cupsd", "cupsd", "-f", "-c", conf.c_str(), "-s", files.c_str(),
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  if (pid_ < 0 || !WaitUntilAnswering(10000)) {
+    error_ = "the scheduler on " + server_ + " did not come up (see " + root_ + "/log/error_log)";
+    return false;
+  }
+  error_.clear();
+  return true;
+}
+
+bool PrivateCupsd::WaitUntilAnswering(int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;
+      return false;
+    }
+    if (http_t* http = httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1,
+                                    200, nullptr)) {
+      cups_dest_t* dest = cupsGetNamedDest(http, kQueue, nullptr);
+      const bool ready = dest != nullptr;
+      cupsFreeDests(dest ? 1 : 0, dest);
+      httpClose(http);
+      if (ready) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+void PrivateCupsd::Stop() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
+void PrivateCupsd::Hang() {
+  if (pid_ > 0) kill(pid_, SIGSTOP);
+}
+
+void PrivateCupsd::Resume() {
+  if (pid_ > 0) kill(pid_, SIGCONT);
+}
+
+bool PrivateCupsd::Admin(const std::string& tool, const std::string& arguments) {
+  const std::string command =
+      tool + " -h " + server_ + " " + arguments + " " + kQueue + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+std::vector<int> PrivateCupsd::PrintedJobs() const {
+  std::vector<int> ids;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(spool_, error)) {
+    const std::string name = entry.path().filename();
+    if (name.starts_with("job-") && name.ends_with(".pdf")) {
+      ids.push_back(std::atoi(name.c_str() + 4));
+    }
+  }
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+std::string PrivateCupsd::JobName(int job) const {
+  std::ifstream in(spool_ + "/job-" + std::to_string(job) + ".name");
+  std::string name;
+  std::getline(in, name);
+  return name;
+}
+
+std::string PrivateCupsd::JobPdfPath(int job) const {
+  return spool_ + "/job-" + std::to_string(job) + ".pdf";
+}
+
+int PrivateCupsd::ActiveJobs() const {
+  http_t* http =
+      httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 2000, nullptr);
+  if (http == nullptr) return -1;
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(http, &jobs, kQueue, 0, CUPS_WHICHJOBS_ACTIVE);
+  cupsFreeJobs(count, jobs);
+  httpClose(http);
+  return count;
+}
+
+bool PrivateCupsd::WaitForPrinted(std::size_t count, int timeout_ms) const {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (PrintedJobs().size() >= count && ActiveJobs() == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+}  // namespace pellomar::testing

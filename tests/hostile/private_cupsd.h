@@ -1,0 +1,57 @@
+// A CUPS scheduler of the test's own: its own configuration, port, spool and
+// one capture queue, so that faults (stopping it, hanging it, disabling its
+// queue) touch nothing that other tests use. The process points CUPS_SERVER
+// and PRINTER at it while the object lives.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pellomar::testing {
+
+class PrivateCupsd {
+ public:
+  PrivateCupsd();
+  ~PrivateCupsd();
+  PrivateCupsd(const PrivateCupsd&) = delete;
+  PrivateCupsd& operator=(const PrivateCupsd&) = delete;
+
+  // Empty when the scheduler runs and its queue answers; else what went wrong.
+  const std::string& error() const { return error_; }
+  const std::string& server() const { return server_; }  // 127.0.0.1:port
+  static constexpr const char* kQueue = "pellomar-hostile";
+
+  bool Start();
+  void Stop();    // SIGTERM, and waits until it has gone
+  void Hang();    // SIGSTOP
+  void Resume();  // SIGCONT
+
+  // Runs a CUPS command-line tool against this scheduler (e.g. "cupsdisable").
+  bool Admin(const std::string& tool, const std::string& arguments = "");
+
+  // Job ids of the documents the queue has passed to its device, ascending.
+  std::vector<int> PrintedJobs() const;
+  std::string JobName(int job) const;     // the job's title
+  std::string JobPdfPath(int job) const;  // the document as printed
+  // Jobs the scheduler still holds (pending, held, processing).
+  int ActiveJobs() const;
+  // Waits until the device has `count` documents and the queue is idle.
+  bool WaitForPrinted(std::size_t count, int timeout_ms) const;
+
+ private:
+  bool WriteConfiguration();
+  bool WaitUntilAnswering(int timeout_ms);
+
+  std::string root_;
+  std::string spool_;
+  std::string server_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+  std::string error_;
+  std::optional<std::string> saved_server_, saved_printer_;
+};
+
+}  // namespace pellomar::testing
