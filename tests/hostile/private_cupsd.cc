@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace pellomar::testing {
@@ -134,8 +135,7 @@ bool PrivateCupsd::WriteConfiguration() {
                        "/state\nCacheDir " + root_ + "/cache\nRequestRoot " + root_ +
                        "/requests\nTempDir " + root_ + "/tmp\nErrorLog " + root_ +
                        "/log/error_log\nAccessLog " + root_ + "/log/access_log\nPageLog " + root_ +
-                       "/log/page_log\nPidFile " + root_ +
-                       "/state/cupsd.pid\nUser lp\nGroup lp\nSystemGroup root\n"
+                       "/log/page_log\nUser lp\nGroup lp\nSystemGroup root\n"
                        "FileDevice No\n") &&
          WriteText(etc + "/printers.conf",
                    std::string("<Printer ") + kQueue + ">\nInfo " + kQueue +
@@ -156,7 +156,9 @@ bool PrivateCupsd::Start() {
     _exit(127);
   }
   if (pid_ < 0 || !WaitUntilAnswering(10000)) {
-    error_ = "the scheduler on " + server_ + " did not come up (see " + root_ + "/log/error_log)";
+    std::ifstream log(root_ + "/log/error_log");
+    const std::string said((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    error_ = "the scheduler on " + server_ + " did not come up: " + said;
     return false;
   }
   error_.clear();

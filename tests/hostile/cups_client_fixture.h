@@ -1,0 +1,31 @@
+// The client printing through the CUPS page printer onto a scheduler of the
+// test's own, with helpers to print the standard order and to wait for it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "receipt/page_printer.h"
+#include "tests/e2e/client_fixture.h"
+#include "tests/hostile/private_cupsd.h"
+
+namespace pellomar::testing {
+
+class CupsClientTest : public ClientTest {
+ protected:
+  void SetUp() override;
+  // Starts the client on the CUPS printer and waits for the home page.
+  void StartCupsClient();
+  // Opens the standard order, whose print page completes once; returns
+  // when that completion has been handled.
+  void PrintStandardOrder();
+  int PrintCompletions() const;
+
+  PrivateCupsd cupsd_;
+  std::unique_ptr<PagePrinter> cups_printer_;
+};
+
+// The resident set of this process, in bytes.
+long ResidentBytes();
+
+}  // namespace pellomar::testing

@@ -1,0 +1,150 @@
+// Faults of the print server and of the engine while the client runs: the
+// receipt at the fault is refused with a notice and nothing of it is
+// printed; once the fault is gone, the next receipt prints whole.
+#include <signal.h>
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "tests/e2e/web_process.h"
+#include "tests/hostile/cups_client_fixture.h"
+#include "tests/printing/pdf_words.h"
+
+namespace pellomar::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+class FaultTest : public CupsClientTest {
+ protected:
+  // Every document the queue printed is a whole receipt of the standard order.
+  void ExpectWholeReceipts(std::size_t count) {
+    ASSERT_TRUE(cupsd_.WaitForPrinted(count, 10000));
+    const std::vector<int> jobs = cupsd_.PrintedJobs();
+    ASSERT_EQ(jobs.size(), count);
+    for (int job : jobs) {
+      EXPECT_EQ(cupsd_.JobName(job), "消费小票 A1024");
+      const std::string text = ReadFile(cupsd_.JobPdfPath(job));
+      std::string words;
+      for (const PdfPage& page : ReadPdfWords(cupsd_.JobPdfPath(job))) {
+        for (const PdfWord& word : page.words) words += word.text + " ";
+      }
+      EXPECT_THAT(words, HasSubstr("单号:A1024")) << "job " << job;
+      EXPECT_THAT(words, HasSubstr("结算时间:")) << "job " << job;
+    }
+  }
+  void ExpectNotice(const std::string& part) {
+    EXPECT_TRUE(client_->notice().visible());
+    EXPECT_THAT(client_->notice().text(), HasSubstr(part));
+    client_->notice().Close();
+  }
+};
+
+TEST_F(FaultTest, SchedulerStoppedThenStartedAgain) {
+  StartCupsClient();
+  PrintStandardOrder();
+  ExpectWholeReceipts(1);
+
+  cupsd_.Stop();
+  PrintStandardOrder();
+  ExpectNotice("无法连接打印服务");
+
+  ASSERT_TRUE(cupsd_.Start()) << cupsd_.error();
+  PrintStandardOrder();
+  EXPECT_FALSE(client_->notice().visible()) << client_->notice().text();
+  ExpectWholeReceipts(2);
+}
+
+// Printing runs on the user-interface thread: a scheduler that accepts the
+// connection and then never answers must cost a bounded wait, not a frozen
+// window.
+TEST_F(FaultTest, HungSchedulerIsGivenUpWithANotice) {
+  StartCupsClient();
+  PrintStandardOrder();
+  ExpectWholeReceipts(1);
+
+  // The longest time the main loop went without running a 20 ms timer.
+  auto last_tick = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::duration longest_gap{};
+  struct Ticker {
+    std::chrono::steady_clock::time_point* last;
+    std::chrono::steady_clock::duration* longest;
+  } ticker{&last_tick, &longest_gap};
+  const guint timer = g_timeout_add(
+      20,
+      [](gpointer data) -> gboolean {
+        auto* t = static_cast<Ticker*>(data);
+        const auto now = std::chrono::steady_clock::now();
+        *t->longest = std::max(*t->longest, now - *t->last);
+        *t->last = now;
+        return G_SOURCE_CONTINUE;
+      },
+      &ticker);
+
+  cupsd_.Hang();
+  PrintStandardOrder();
+  ExpectNotice("无法连接打印服务");
+  SpinFor(100);
+  g_source_remove(timer);
+  RecordProperty(
+      "longest_main_loop_stall_ms",
+      static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(longest_gap).count()));
+  cupsd_.Resume();
+
+  // The abandoned request leaves no job behind, and printing works again.
+  PrintStandardOrder();
+  EXPECT_FALSE(client_->notice().visible()) << client_->notice().text();
+  ExpectWholeReceipts(2);
+  SpinFor(500);
+  EXPECT_EQ(cupsd_.PrintedJobs().size(), 2u);
+  EXPECT_EQ(cupsd_.ActiveJobs(), 0);
+}
+
+TEST_F(FaultTest, KilledWebProcessReloadsAndTheNextReceiptPrints) {
+  StartCupsClient();
+  const std::vector<pid_t> processes = OwnWebProcesses();
+  ASSERT_FALSE(processes.empty());
+  for (pid_t pid : processes) kill(pid, SIGKILL);
+  ASSERT_TRUE(SpinUntil([&] {
+    const std::vector<std::string> urls = CompletedUrls();
+    return std::count(urls.begin(), urls.end(), Url("/member/index.asp")) == 2;
+  }));
+  ExpectNotice("重新加载");
+
+  PrintStandardOrder();
+  EXPECT_FALSE(client_->notice().visible()) << client_->notice().text();
+  ExpectWholeReceipts(1);
+}
+
+struct QueueFault {
+  const char* name;
+  const char* break_tool;
+  const char* mend_tool;
+};
+
+class QueueFaultTest : public FaultTest, public ::testing::WithParamInterface<QueueFault> {};
+
+TEST_P(QueueFaultTest, RefusedWhileBrokenPrintsWhenMended) {
+  StartCupsClient();
+  ASSERT_TRUE(cupsd_.Admin(GetParam().break_tool));
+  PrintStandardOrder();
+  ExpectNotice("打印机拒绝了打印任务");
+  SpinFor(300);
+  EXPECT_TRUE(cupsd_.PrintedJobs().empty());
+  EXPECT_EQ(cupsd_.ActiveJobs(), 0);
+
+  ASSERT_TRUE(cupsd_.Admin(GetParam().mend_tool));
+  PrintStandardOrder();
+  EXPECT_FALSE(client_->notice().visible()) << client_->notice().text();
+  ExpectWholeReceipts(1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Queue, QueueFaultTest,
+                         ::testing::Values(QueueFault{"Disabled", "cupsdisable", "cupsenable"},
+                                           QueueFault{"Rejecting", "cupsreject", "cupsaccept"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pellomar::testing
