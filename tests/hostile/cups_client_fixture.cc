@@ -16,13 +16,16 @@ void CupsClientTest::SetUp() {
 
 void CupsClientTest::StartCupsClient() {
   cups_printer_ = MakeCupsPagePrinter();
+  StartClientOn(*cups_printer_);
+}
+
+void CupsClientTest::StartClientOn(PagePrinter& printer) {
   PellomarClient::Options options;
   options.closed = [this] { closed_ = true; };
-  options.completion_handled = [this](std::u16string_view url, const DocumentSnapshot* top) {
-    completions_.push_back(
-        {Utf16ToUtf8(url), top ? std::optional<DocumentSnapshot>(*top) : std::nullopt});
+  options.completion_handled = [this](std::u16string_view url, const DocumentSnapshot*) {
+    completions_.push_back({Utf16ToUtf8(url), std::nullopt});
   };
-  client_ = pellomar::StartClient(Utf8ToUtf16(service_.host()), *cups_printer_, std::move(options));
+  client_ = pellomar::StartClient(Utf8ToUtf16(service_.host()), printer, std::move(options));
   ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
 }
 

@@ -16,6 +16,9 @@ class CupsClientTest : public ClientTest {
   void SetUp() override;
   // Starts the client on the CUPS printer and waits for the home page.
   void StartCupsClient();
+  // Starts the client on printer and waits for the home page; completions
+  // are recorded by address only, so that the record stays small.
+  void StartClientOn(PagePrinter& printer);
   // Opens the standard order, whose print page completes once; returns
   // when that completion has been handled.
   void PrintStandardOrder();
