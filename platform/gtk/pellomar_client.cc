@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "bridge/page_dispatch.h"
 #include "platform/cups/cups_page_printer.h"
+#include "platform/gtk/browser_keys.h"
 #include "platform/icu/icu_locale_services.h"
 #include "shell/app_identity.h"
 
@@ -56,6 +57,8 @@ void PellomarClient::CreateAndShowMainWindow() {
   pane_ = std::make_unique<WebKitBrowserPane>(
       WebKitBrowserPane::Events{[this](std::u16string_view url) { HandleCompletion(url); },
                                 [this](const Report& report) { ShowReport(report); }});
+  recovery_ = std::make_unique<LoadRecovery>(pane_->view());
+  ConnectBrowserKeys(window_, pane_->view());
 
   GtkWidget* overlay = gtk_overlay_new();
   GtkWidget* layout = gtk_layout_new(nullptr, nullptr);

@@ -13,6 +13,7 @@
 #include "base/locale_services.h"
 #include "bridge/login_profile.h"
 #include "platform/gtk/gtk_window_surface.h"
+#include "platform/gtk/load_recovery.h"
 #include "platform/gtk/notice_bar.h"
 #include "platform/gtk/system_clock.h"
 #include "platform/gtk/webkit_browser_pane.h"
@@ -44,6 +45,7 @@ class PellomarClient : public MainWindowHost {
   WebKitBrowserPane& pane() { return *pane_; }
   GtkWindowSurface& surface() { return *surface_; }
   NoticeBar& notice() { return *notice_; }
+  LoadRecovery& recovery() { return *recovery_; }
   const LoginProfile& profile() const { return profile_; }
 
  private:
@@ -66,6 +68,7 @@ class PellomarClient : public MainWindowHost {
   std::unique_ptr<WebKitBrowserPane> pane_;
   std::unique_ptr<GtkWindowSurface> surface_;
   std::unique_ptr<NoticeBar> notice_;
+  std::unique_ptr<LoadRecovery> recovery_;
   std::optional<B_Main> main_;
 };
 

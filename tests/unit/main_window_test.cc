@@ -4,6 +4,7 @@
 
 #include "shell/app_identity.h"
 #include "shell/browser_layout.h"
+#include "shell/load_retry.h"
 #include "shell/start_application.h"
 #include "tests/fakes/fake_browser_pane.h"
 
@@ -93,6 +94,29 @@ TEST(Origin, OfServiceAddresses) {
       {u"http:///x", u""},
   };
   for (const auto& c : cases) EXPECT_EQ(OriginOf(c.url), c.origin);
+}
+
+}  // namespace
+}  // namespace pellomar
+
+namespace pellomar {
+namespace {
+
+TEST(LoadRetry, BacksOffFromSecondsToAMinute) {
+  const int expected[] = {3, 6, 12, 24, 48, 60, 60};
+  for (int attempt = 1; attempt <= 7; ++attempt) {
+    EXPECT_EQ(RetryDelaySeconds(attempt), expected[attempt - 1]) << attempt;
+  }
+  EXPECT_EQ(RetryDelaySeconds(1000000), 60);
+}
+
+TEST(LoadRetry, ErrorPageLinksOnlyHttpAddressesAndEscapesThem) {
+  const std::u16string page = LoadErrorPage(u"http://shop.test/a?x=\"><script>&y", 6);
+  EXPECT_NE(page.find(u"6 秒后自动重试"), std::u16string::npos);
+  EXPECT_NE(page.find(u"href=\"http://shop.test/a?x=&quot;&gt;&lt;script&gt;&amp;y\""),
+            std::u16string::npos);
+  EXPECT_EQ(page.find(u"<script>"), std::u16string::npos);
+  EXPECT_NE(LoadErrorPage(u"javascript:alert(1)", 3).find(u"href=\"#\""), std::u16string::npos);
 }
 
 }  // namespace
