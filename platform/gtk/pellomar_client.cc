@@ -134,6 +134,10 @@ int RunPellomar(std::u16string_view service_host) {
   g_set_prgname(kApplicationId);
   g_set_application_name("Pellomar");
   gtk_init(nullptr, nullptr);
+  // Both parts of WM_CLASS carry the application id, so that desktops tie the
+  // window to its desktop entry (StartupWMClass) whichever part they read.
+  // Set after initialisation, which would otherwise capitalise it.
+  gdk_set_program_class(kApplicationId);
   std::unique_ptr<PagePrinter> printer = MakeCupsPagePrinter();
   PellomarClient::Options options;
   options.closed = [] { gtk_main_quit(); };

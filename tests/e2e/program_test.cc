@@ -130,7 +130,7 @@ TEST(ProgramTest, IgnoresItsCommandLineAndEndsWithStatusZeroWhenClosed) {
   EXPECT_EQ(service.RequestCount("/member/index.asp"), 1);
   EXPECT_EQ(x.Text(*window, "_NET_WM_NAME", "UTF8_STRING"), "PellomarV1.0");
   EXPECT_EQ(x.Text(*window, "WM_CLASS", "STRING"),
-            std::string("com.pellomar.Pellomar\0Com.pellomar.Pellomar\0", 44));
+            std::string("com.pellomar.Pellomar\0com.pellomar.Pellomar\0", 44));
 
   x.AskToClose(*window);
   int status = -1;
