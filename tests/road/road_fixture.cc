@@ -36,12 +36,14 @@ std::set<int> JobIds(const std::string& spool) {
   return ids;
 }
 
-int ActiveJobs(const std::string& queue) {
+int ActiveJobsTitled(const std::string& queue, const std::string& title) {
   cupsSetServer(nullptr);  // the server as the environment names it now
   cups_job_t* jobs = nullptr;
   const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.c_str(), 0, CUPS_WHICHJOBS_ACTIVE);
+  int titled = 0;
+  for (int i = 0; i < count; ++i) titled += title == jobs[i].title;
   cupsFreeJobs(count, jobs);
-  return count;
+  return titled;
 }
 
 bool IsRule(const std::vector<PdfWord>& line) {
@@ -115,20 +117,20 @@ bool RoadTest::WaitForCompletion(std::string_view url_part, std::size_t after, i
       timeout_ms);
 }
 
-std::vector<int> RoadTest::NewJobs() const {
+std::vector<int> RoadTest::NewJobsTitled(const std::string& title) const {
   std::vector<int> jobs;
   for (int id : JobIds(spool_)) {
-    if (!before_.contains(id)) jobs.push_back(id);
+    if (!before_.contains(id) && JobName(id) == title) jobs.push_back(id);
   }
   return jobs;
 }
 
-std::vector<int> RoadTest::WaitForJobs(std::size_t count) {
-  EXPECT_TRUE(SpinUntil([&] { return NewJobs().size() >= count; }, 60000))
-      << "fewer than " << count << " jobs arrived in " << spool_;
-  EXPECT_TRUE(SpinUntil([&] { return ActiveJobs(queue_) == 0; }, 60000))
-      << queue_ << " still holds jobs";
-  return NewJobs();
+std::vector<int> RoadTest::WaitForJobs(std::size_t count, const std::string& title) {
+  EXPECT_TRUE(SpinUntil([&] { return NewJobsTitled(title).size() >= count; }, 60000))
+      << "fewer than " << count << " jobs \"" << title << "\" arrived in " << spool_;
+  EXPECT_TRUE(SpinUntil([&] { return ActiveJobsTitled(queue_, title) == 0; }, 60000))
+      << queue_ << " still holds jobs \"" << title << "\"";
+  return NewJobsTitled(title);
 }
 
 std::string RoadTest::JobPdf(int id) const {

@@ -48,9 +48,10 @@ class RoadTest : public ::testing::Test {
   // Waits for a completion, after the mark, whose address contains url_part.
   bool WaitForCompletion(std::string_view url_part, std::size_t after, int timeout_ms = 15000);
 
-  // Waits until `count` jobs have arrived in the spool since the case began
-  // and the queue holds nothing more; returns every job that arrived.
-  std::vector<int> WaitForJobs(std::size_t count);
+  // Waits until `count` jobs of that title have arrived in the spool since
+  // the case began and the queue holds no more of them; returns every one
+  // that arrived. Jobs of other titles (other programs') are left out.
+  std::vector<int> WaitForJobs(std::size_t count, const std::string& title);
   std::string JobPdf(int id) const;
   std::string JobName(int id) const;  // the job's title
   // Copies a job's document into the build folder, for people to look at.
@@ -66,7 +67,7 @@ class RoadTest : public ::testing::Test {
   std::vector<std::string> completions_;
 
  private:
-  std::vector<int> NewJobs() const;
+  std::vector<int> NewJobsTitled(const std::string& title) const;
   std::set<int> before_;
 };
 
