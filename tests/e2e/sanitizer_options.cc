@@ -1,7 +1,8 @@
 // Leak checking in the sanitizer build: the libraries under the window
 // tests keep process-lifetime caches that they never release before exit
 // (the engine's script contexts, the font configuration, the accessibility
-// bus connection). Their allocation stacks are only complete with the slow
+// bus connection, and the accessibility bridge's strings when there is no
+// such bus). Their allocation stacks are only complete with the slow
 // unwinder, since those libraries have no frame pointers.
 extern "C" {
 
@@ -12,7 +13,8 @@ const char* __lsan_default_suppressions() {
          "leak:libwebkit2gtk-4.1.so\n"
          "leak:libfontconfig.so\n"
          "leak:libdbus-1.so\n"
-         "leak:libatspi.so\n";
+         "leak:libatspi.so\n"
+         "leak:libatk-bridge-2.0.so\n";
 }
 
 }  // extern "C"
