@@ -64,6 +64,7 @@ void LoadRecovery::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer
 gboolean LoadRecovery::OnRetryDue(gpointer data) {
   auto* self = static_cast<LoadRecovery*>(data);
   self->retry_source_ = 0;
+  self->failed_loads_finishing_ = 0;  // both have finished by now
   webkit_web_view_load_uri(self->view_, self->failing_uri_.c_str());
   return G_SOURCE_REMOVE;
 }
