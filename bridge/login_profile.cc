@@ -28,25 +28,6 @@ void ForEachPair(std::u16string_view text,
   }
 }
 
-using ProfileField = std::u16string LoginProfile::*;
-
-struct ProfileKey {
-  std::u16string_view key;
-  ProfileField field;
-};
-
-constexpr std::array<ProfileKey, 9> kProfileKeys{{
-    {u"Com_UserName", &LoginProfile::Com_UserName},
-    {u"Sta_UserName", &LoginProfile::Sta_UserName},
-    {u"Com_Lx", &LoginProfile::Com_Lx},
-    {u"Com_Name", &LoginProfile::Com_Name},
-    {u"Com_nName", &LoginProfile::Com_nName},
-    {u"Com_Tel", &LoginProfile::Com_Tel},
-    {u"Com_Mob", &LoginProfile::Com_Mob},
-    {u"Sta_RealName", &LoginProfile::Sta_RealName},
-    {u"Sta_Qx", &LoginProfile::Sta_Qx},
-}};
-
 }  // namespace
 
 std::optional<std::u16string> GetKeyValue(std::u16string_view text, std::u16string_view key,

@@ -2,6 +2,7 @@
 // for the run.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,24 @@ struct LoginProfile {
   std::u16string Sta_Qx;
   bool operator==(const LoginProfile&) const = default;
 };
+
+// Each profile key and the field it fills, in the order they are applied.
+struct ProfileKey {
+  std::u16string_view key;
+  std::u16string LoginProfile::*field;
+};
+
+inline constexpr std::array<ProfileKey, 9> kProfileKeys{{
+    {u"Com_UserName", &LoginProfile::Com_UserName},
+    {u"Sta_UserName", &LoginProfile::Sta_UserName},
+    {u"Com_Lx", &LoginProfile::Com_Lx},
+    {u"Com_Name", &LoginProfile::Com_Name},
+    {u"Com_nName", &LoginProfile::Com_nName},
+    {u"Com_Tel", &LoginProfile::Com_Tel},
+    {u"Com_Mob", &LoginProfile::Com_Mob},
+    {u"Sta_RealName", &LoginProfile::Sta_RealName},
+    {u"Sta_Qx", &LoginProfile::Sta_Qx},
+}};
 
 class LocaleServices;
 

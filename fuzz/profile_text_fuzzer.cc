@@ -17,23 +17,6 @@ namespace {
 // A tenth string member would be a field no key can set or clear.
 static_assert(sizeof(LoginProfile) == 9 * sizeof(std::u16string));
 
-struct Key {
-  std::u16string_view name;
-  std::u16string LoginProfile::*field;
-};
-
-constexpr std::array<Key, 9> kKeys{{
-    {u"Com_UserName", &LoginProfile::Com_UserName},
-    {u"Sta_UserName", &LoginProfile::Sta_UserName},
-    {u"Com_Lx", &LoginProfile::Com_Lx},
-    {u"Com_Name", &LoginProfile::Com_Name},
-    {u"Com_nName", &LoginProfile::Com_nName},
-    {u"Com_Tel", &LoginProfile::Com_Tel},
-    {u"Com_Mob", &LoginProfile::Com_Mob},
-    {u"Sta_RealName", &LoginProfile::Sta_RealName},
-    {u"Sta_Qx", &LoginProfile::Sta_Qx},
-}};
-
 const LocaleServices& Locale() {
   static const std::unique_ptr<LocaleServices> locale = MakeIcuLocaleServices("zh_CN");
   return *locale;
@@ -41,7 +24,7 @@ const LocaleServices& Locale() {
 
 LoginProfile FilledProfile() {
   LoginProfile profile;
-  for (const Key& key : kKeys) profile.*key.field = u"\uFFFF left over";
+  for (const ProfileKey& key : kProfileKeys) profile.*key.field = u"\uFFFF left over";
   return profile;
 }
 
@@ -50,8 +33,8 @@ LoginProfile FilledProfile() {
 void CheckArbitraryText(std::u16string_view text) {
   LoginProfile profile = FilledProfile();
   ApplyProfileText(text, profile, Locale());
-  for (const Key& key : kKeys) {
-    const std::optional<std::u16string> value = GetKeyValue(text, key.name, Locale());
+  for (const ProfileKey& key : kProfileKeys) {
+    const std::optional<std::u16string> value = GetKeyValue(text, key.key, Locale());
     FUZZ_REQUIRE(profile.*key.field == value.value_or(u""));
     if (!value) continue;
     FUZZ_REQUIRE(value->find(u'&') == std::u16string::npos);
@@ -89,28 +72,29 @@ void CheckGeneratedPairs(FuzzedDataProvider& input) {
   constexpr std::string_view kValueChars =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 _.-:/";
   constexpr std::string_view kNameChars = "abcdefxyzABCXYZ_0123";
-  std::array<std::u16string, kKeys.size()> expected;
+  std::array<std::u16string, kProfileKeys.size()> expected;
   std::u16string text;
   while (input.remaining_bytes() > 0) {
     if (!text.empty()) text += u'&';
     switch (input.ConsumeIntegralInRange(0, 3)) {
       case 0: {
-        const auto k = input.ConsumeIntegralInRange<std::size_t>(0, kKeys.size() - 1);
+        const auto k = input.ConsumeIntegralInRange<std::size_t>(0, kProfileKeys.size() - 1);
         const std::u16string value = AsciiWord(input, kValueChars);
-        text += InRandomCase(input, kKeys[k].name) + u"=" + value;
+        text += InRandomCase(input, kProfileKeys[k].key) + u"=" + value;
         expected[k] = value;
         break;
       }
       case 1: {
         const std::u16string name = AsciiWord(input, kNameChars);
         bool is_key = false;
-        for (const Key& key : kKeys)
-          is_key |= Locale().LowerCase(name) == Locale().LowerCase(key.name);
+        for (const ProfileKey& key : kProfileKeys)
+          is_key |= Locale().LowerCase(name) == Locale().LowerCase(key.key);
         if (!is_key) text += name + u"=" + AsciiWord(input, kValueChars);
         break;
       }
       case 2:
-        text += InRandomCase(input, kKeys[input.ConsumeIntegralInRange<std::size_t>(0, 8)].name);
+        text +=
+            InRandomCase(input, kProfileKeys[input.ConsumeIntegralInRange<std::size_t>(0, 8)].key);
         break;
       default:
         break;  // an empty pair
@@ -118,8 +102,8 @@ void CheckGeneratedPairs(FuzzedDataProvider& input) {
   }
   LoginProfile profile = FilledProfile();
   ApplyProfileText(text, profile, Locale());
-  for (std::size_t k = 0; k < kKeys.size(); ++k) {
-    FUZZ_REQUIRE(profile.*kKeys[k].field == expected[k]);
+  for (std::size_t k = 0; k < kProfileKeys.size(); ++k) {
+    FUZZ_REQUIRE(profile.*kProfileKeys[k].field == expected[k]);
   }
 }
 
