@@ -69,6 +69,7 @@ class PellomarClient : public MainWindowHost {
   std::unique_ptr<GtkWindowSurface> surface_;
   std::unique_ptr<NoticeBar> notice_;
   std::unique_ptr<LoadRecovery> recovery_;
+  std::u16string service_origin_;  // of the home page, fixed once the identity is set
   std::optional<B_Main> main_;
 };
 
