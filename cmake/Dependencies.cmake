@@ -1,0 +1,18 @@
+# Every library the project builds on, found once here. Included from the top
+# directory, so the imported targets are visible in every folder below it.
+find_package(PkgConfig REQUIRED)
+find_package(GTest REQUIRED)
+include(GoogleTest)
+find_package(ICU 70 REQUIRED COMPONENTS uc i18n)
+
+if(PELLOMAR_PLATFORM)
+  pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+  pkg_check_modules(WEBKIT REQUIRED IMPORTED_TARGET webkit2gtk-4.1)
+  pkg_check_modules(SOUP3 REQUIRED IMPORTED_TARGET libsoup-3.0)
+  pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo cairo-pdf)
+  pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+  pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+  find_package(Cups REQUIRED)
+  find_package(benchmark REQUIRED)
+  find_program(GLIB_COMPILE_RESOURCES glib-compile-resources REQUIRED)
+endif()
