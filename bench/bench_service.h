@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "bench/bench_handles.h"
+#include "platform/gtk/glib_handles.h"
 
 namespace pellomar::bench {
 

@@ -18,7 +18,7 @@
 #include <optional>
 #include <string>
 
-#include "demo/glib_handles.h"
+#include "platform/gtk/glib_handles.h"
 #include "demo/routes.h"
 #include "demo/shop_state.h"
 

@@ -14,7 +14,7 @@
 #include "base/text.h"
 #include "bridge/login_profile.h"
 #include "bridge/page_dispatch.h"
-#include "demo/glib_handles.h"
+#include "platform/gtk/glib_handles.h"
 #include "platform/icu/icu_locale_services.h"
 
 namespace pellomar::demo {

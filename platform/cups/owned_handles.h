@@ -1,5 +1,5 @@
-// Owning pointers for the CUPS, cairo, Pango and GObject handles of this
-// folder: each handle is released by its own library's function, once.
+// Owning pointers for the CUPS, cairo and Pango handles of this folder, each
+// released by its own library's function, once (GObjects are GObjectPtr).
 #pragma once
 
 #include <cairo.h>
@@ -9,15 +9,10 @@
 
 #include <memory>
 
-namespace pellomar {
+#include "base/release_with.h"
+#include "platform/gtk/glib_handles.h"
 
-template <auto Release>
-struct ReleaseWith {
-  template <typename T>
-  void operator()(T* handle) const {
-    if (handle != nullptr) Release(handle);
-  }
-};
+namespace pellomar {
 
 struct FreeOneDest {
   void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
@@ -35,9 +30,5 @@ using OwnedFontDescription =
     std::unique_ptr<PangoFontDescription, ReleaseWith<pango_font_description_free>>;
 using OwnedFontMetrics = std::unique_ptr<PangoFontMetrics, ReleaseWith<pango_font_metrics_unref>>;
 using OwnedAttrList = std::unique_ptr<PangoAttrList, ReleaseWith<pango_attr_list_unref>>;
-
-// Any GObject (PangoContext, PangoLayout, PangoFont, ...).
-template <typename T>
-using OwnedGObject = std::unique_ptr<T, ReleaseWith<g_object_unref>>;
 
 }  // namespace pellomar

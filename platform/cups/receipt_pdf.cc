@@ -24,8 +24,8 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
 
 // Exact columns need outlines at their true advances: no hinting of outlines
 // or metrics, and no snapping of glyph positions to whole device units.
-OwnedGObject<PangoContext> MakeUnhintedContext(PangoFontMap* fonts, cairo_t* cr) {
-  OwnedGObject<PangoContext> context(pango_font_map_create_context(fonts));
+GObjectPtr<PangoContext> MakeUnhintedContext(PangoFontMap* fonts, cairo_t* cr) {
+  GObjectPtr<PangoContext> context(pango_font_map_create_context(fonts));
   pango_cairo_update_context(cr, context.get());
   OwnedFontOptions options(cairo_font_options_create());
   cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
@@ -46,8 +46,8 @@ OwnedFontDescription ReceiptFont(double size) {
 // A layout that shows each line as it is: one paragraph (a stray line break
 // is drawn, not obeyed) and no glyphs from other fonts, which would break the
 // columns.
-OwnedGObject<PangoLayout> MakeLineLayout(PangoContext* context, const PangoFontDescription& font) {
-  OwnedGObject<PangoLayout> layout(pango_layout_new(context));
+GObjectPtr<PangoLayout> MakeLineLayout(PangoContext* context, const PangoFontDescription& font) {
+  GObjectPtr<PangoLayout> layout(pango_layout_new(context));
   pango_layout_set_font_description(layout.get(), &font);
   pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
   OwnedAttrList attributes(pango_attr_list_new());
@@ -67,7 +67,7 @@ double LogicalWidth(PangoLayout* layout, std::string_view text) {
 // has the double-width Chinese glyphs the columns rely on.
 bool ReceiptFontInstalled(PangoContext* context) {
   OwnedFontDescription wanted = ReceiptFont(kReferenceSize);
-  OwnedGObject<PangoFont> font(pango_context_load_font(context, wanted.get()));
+  GObjectPtr<PangoFont> font(pango_context_load_font(context, wanted.get()));
   if (!font) return false;
   OwnedFontDescription found(pango_font_describe(font.get()));
   const char* family = pango_font_description_get_family(found.get());
@@ -78,7 +78,7 @@ bool ReceiptFontInstalled(PangoContext* context) {
 // nothing when a Chinese character is not exactly two columns.
 std::optional<double> ColumnAdvancePerPoint(PangoContext* context) {
   OwnedFontDescription font = ReceiptFont(kReferenceSize);
-  OwnedGObject<PangoLayout> layout = MakeLineLayout(context, *font);
+  GObjectPtr<PangoLayout> layout = MakeLineLayout(context, *font);
   double latin = LogicalWidth(layout.get(), "0");
   double chinese = LogicalWidth(layout.get(), "汉");
   if (latin <= 0 || std::abs(chinese - 2 * latin) > 1e-6 * latin) return std::nullopt;
@@ -118,8 +118,8 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines, const PageGeo
   OwnedCairo cr(cairo_create(surface.get()));
   // A font map of this document's own rather than the process-wide one, so
   // that its font caches go with the document.
-  OwnedGObject<PangoFontMap> fonts(pango_cairo_font_map_new());
-  OwnedGObject<PangoContext> context = MakeUnhintedContext(fonts.get(), cr.get());
+  GObjectPtr<PangoFontMap> fonts(pango_cairo_font_map_new());
+  GObjectPtr<PangoContext> context = MakeUnhintedContext(fonts.get(), cr.get());
 
   if (!ReceiptFontInstalled(context.get())) {
     return RenderFailure(std::string("font \"") + kReceiptFontFamily + "\" is not installed");
@@ -132,7 +132,7 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines, const PageGeo
   OwnedFontDescription font = ReceiptFont(ReceiptFontSize(page.PrintableWidth(), *advance));
   const double line_height = LineHeight(context.get(), *font);
   const std::size_t per_page = LinesPerPage(page.PrintableHeight(), line_height);
-  OwnedGObject<PangoLayout> layout = MakeLineLayout(context.get(), *font);
+  GObjectPtr<PangoLayout> layout = MakeLineLayout(context.get(), *font);
 
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::size_t row = i % per_page;

@@ -1,18 +1,23 @@
-// Owning handles for the GLib objects this folder holds, so that every
-// reference is released exactly once.
+// Owning handles for GLib and GObject values, used by the program, the demo
+// service, the tests and the benchmarks alike.
 #pragma once
 
 #include <glib-object.h>
+#include <glib.h>
 
 #include <memory>
 
+#include "base/release_with.h"
+
 namespace pellomar {
 
-struct GObjectUnref {
-  void operator()(gpointer object) const { g_object_unref(object); }
-};
 template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+using GObjectPtr = std::unique_ptr<T, ReleaseWith<g_object_unref>>;
+using GCharPtr = std::unique_ptr<char, ReleaseWith<g_free>>;
+using GErrorPtr = std::unique_ptr<GError, ReleaseWith<g_error_free>>;
+using GBytesPtr = std::unique_ptr<GBytes, ReleaseWith<g_bytes_unref>>;
+using GHashTablePtr = std::unique_ptr<GHashTable, ReleaseWith<g_hash_table_unref>>;
+using GMainLoopPtr = std::unique_ptr<GMainLoop, ReleaseWith<g_main_loop_unref>>;
 
 // Takes over a reference the caller already owns (a "transfer full" result).
 template <typename T>
@@ -25,20 +30,5 @@ template <typename T>
 GObjectPtr<T> RetainObject(T* object) {
   return GObjectPtr<T>(static_cast<T*>(g_object_ref(object)));
 }
-
-struct GFreeDeleter {
-  void operator()(gpointer memory) const { g_free(memory); }
-};
-using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
-
-struct GErrorDeleter {
-  void operator()(GError* error) const { g_error_free(error); }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
-
-struct GBytesDeleter {
-  void operator()(GBytes* bytes) const { g_bytes_unref(bytes); }
-};
-using GBytesPtr = std::unique_ptr<GBytes, GBytesDeleter>;
 
 }  // namespace pellomar

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "demo/glib_handles.h"
+#include "platform/gtk/glib_handles.h"
 #include "tests/e2e/client_fixture.h"
 #include "tests/road/road_fixture.h"
 
@@ -25,11 +25,11 @@ class DemoRoadTest : public RoadTest {
     GError* raw_error = nullptr;
     service_.reset(g_subprocess_new(G_SUBPROCESS_FLAGS_STDOUT_PIPE, &raw_error,
                                     PELLOMAR_DEMO_SERVICE, "--port", "0", nullptr));
-    demo::GErrorPtr error(raw_error);
+    GErrorPtr error(raw_error);
     ASSERT_TRUE(service_) << error->message;
-    demo::GObjectPtr<GDataInputStream> out(
+    GObjectPtr<GDataInputStream> out(
         g_data_input_stream_new(g_subprocess_get_stdout_pipe(service_.get())));
-    demo::GCharPtr line(g_data_input_stream_read_line_utf8(out.get(), nullptr, nullptr, nullptr));
+    GCharPtr line(g_data_input_stream_read_line_utf8(out.get(), nullptr, nullptr, nullptr));
     ASSERT_TRUE(line) << "the demo service did not announce its address";
     const std::string home = line.get();
     ASSERT_TRUE(home.starts_with("http://") && home.ends_with(kHomeSuffix)) << home;
@@ -59,12 +59,12 @@ class DemoRoadTest : public RoadTest {
         [](GObject* view, GAsyncResult* result, gpointer data) {
           auto* call = static_cast<Call*>(data);
           GError* raw_error = nullptr;
-          demo::GObjectPtr<JSCValue> value(webkit_web_view_evaluate_javascript_finish(
+          GObjectPtr<JSCValue> value(webkit_web_view_evaluate_javascript_finish(
               WEBKIT_WEB_VIEW(view), result, &raw_error));
-          demo::GErrorPtr error(raw_error);
+          GErrorPtr error(raw_error);
           if (error) call->failure = error->message;
           if (value && jsc_value_is_string(value.get())) {
-            call->value = demo::GCharPtr(jsc_value_to_string(value.get())).get();
+            call->value = GCharPtr(jsc_value_to_string(value.get())).get();
           }
           call->done = true;
         },
@@ -74,7 +74,7 @@ class DemoRoadTest : public RoadTest {
     return call.value;
   }
 
-  demo::GObjectPtr<GSubprocess> service_;
+  GObjectPtr<GSubprocess> service_;
   std::string host_;
 };
 
