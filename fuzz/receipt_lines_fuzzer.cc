@@ -71,10 +71,22 @@ void Check(const ReceiptData& data, const LocaleServices& locale) {
   FUZZ_REQUIRE(result.error.has_value() == !every_amount_converts);
   if (result.error) {
     FUZZ_REQUIRE(result.lines.empty());
-    const std::u16string& what = result.error->what;
-    FUZZ_REQUIRE(what == u"zje" || what == u"sszje" ||
-                 std::any_of(data.Items.begin(), data.Items.end(),
-                             [&](const ReceiptItem& item) { return item.name == what; }));
+    // The error names the first value, in the order they are converted, that
+    // is not a number.
+    const LayoutError& error = *result.error;
+    const auto first_bad_item =
+        std::find_if(data.Items.begin(), data.Items.end(),
+                     [&](const ReceiptItem& item) { return !FormatAmount(item.amount, locale); });
+    if (first_bad_item != data.Items.end()) {
+      FUZZ_REQUIRE(error.kind == LayoutError::Kind::kItemAmount);
+      FUZZ_REQUIRE(error.item_index ==
+                   static_cast<std::size_t>(first_bad_item - data.Items.begin()));
+      FUZZ_REQUIRE(error.item_name == first_bad_item->name);
+    } else if (!FormatAmount(data.Total, locale)) {
+      FUZZ_REQUIRE(error.kind == LayoutError::Kind::kTotal);
+    } else {
+      FUZZ_REQUIRE(error.kind == LayoutError::Kind::kPaid);
+    }
     return;
   }
 

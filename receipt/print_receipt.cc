@@ -93,11 +93,17 @@ Failure ReadReceiptData(const ReceiptContext& context, ReceiptData& data) {
 }
 
 Report NotComposed(const LayoutError& error) {
-  if (error.what == u"zje" || error.what == u"sszje") {
-    return Refusal(error.what + u" 不是数字", Utf16ToUtf8(error.what) + " is not a number");
+  switch (error.kind) {
+    case LayoutError::Kind::kTotal:
+      return Refusal(u"zje 不是数字", "zje is not a number");
+    case LayoutError::Kind::kPaid:
+      return Refusal(u"sszje 不是数字", "sszje is not a number");
+    case LayoutError::Kind::kItemAmount:
+      break;
   }
-  return Refusal(u"菜品「" + Quoted(error.what) + u"」的金额不是数字",
-                 "the amount of item \"" + Utf16ToUtf8(error.what) + "\" is not a number");
+  return Refusal(u"菜品「" + Quoted(error.item_name) + u"」的金额不是数字",
+                 "the amount of item " + std::to_string(error.item_index + 1) + " \"" +
+                     Utf16ToUtf8(error.item_name) + "\" is not a number");
 }
 
 std::u16string_view PrintErrorNotice(PrintError error) {

@@ -1,8 +1,7 @@
 // One receipt for the order shown in the frame "mainFrame".
 #pragma once
 
-#include <chrono>
-
+#include "base/clock.h"
 #include "base/report.h"
 
 namespace pellomar {
@@ -11,12 +10,6 @@ class BrowserPane;
 class LocaleServices;
 class PagePrinter;
 struct LoginProfile;
-
-class Clock {
- public:
-  virtual ~Clock() = default;
-  virtual std::chrono::system_clock::time_point Now() const = 0;
-};
 
 struct ReceiptContext {
   const BrowserPane& pane;

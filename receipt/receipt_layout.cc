@@ -50,22 +50,22 @@ ReceiptLinesResult ReceiptLines(const ReceiptData& data, const LocaleServices& l
   // whole or not composed at all.
   std::vector<std::u16string> item_lines;
   item_lines.reserve(data.Items.size());
-  for (const ReceiptItem& item : data.Items) {
-    std::optional<std::u16string> line = FormatItemLine(item, locale);
+  for (std::size_t i = 0; i < data.Items.size(); ++i) {
+    std::optional<std::u16string> line = FormatItemLine(data.Items[i], locale);
     if (!line) {
-      result.error = LayoutError{item.name};
+      result.error = LayoutError{LayoutError::Kind::kItemAmount, i, data.Items[i].name};
       return result;
     }
     item_lines.push_back(std::move(*line));
   }
   const std::optional<std::u16string> total = FormatAmount(data.Total, locale);
   if (!total) {
-    result.error = LayoutError{u"zje"};
+    result.error = LayoutError{LayoutError::Kind::kTotal, 0, {}};
     return result;
   }
   const std::optional<std::u16string> paid = FormatAmount(data.Paid, locale);
   if (!paid) {
-    result.error = LayoutError{u"sszje"};
+    result.error = LayoutError{LayoutError::Kind::kPaid, 0, {}};
     return result;
   }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,7 +46,11 @@ std::optional<std::u16string> FormatItemLine(const ReceiptItem& item, const Loca
 
 // Why a receipt could not be composed: which value was not a number.
 struct LayoutError {
-  std::u16string what;  // "zje", "sszje" or the item's name
+  enum class Kind { kTotal, kPaid, kItemAmount };
+  Kind kind;
+  // With kItemAmount: the item's place among the receipt's items and its name.
+  std::size_t item_index = 0;
+  std::u16string item_name;
 };
 
 struct ReceiptLinesResult {

@@ -3,7 +3,7 @@
 
 #include <chrono>
 
-#include "receipt/print_receipt.h"
+#include "base/clock.h"
 
 namespace pellomar {
 

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "receipt/print_receipt.h"
+#include "base/clock.h"
 
 namespace pellomar::testing {
 

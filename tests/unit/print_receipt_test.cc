@@ -85,6 +85,9 @@ TEST_F(PrintReceiptTest, AnythingMissingOrMalformedPrintsNothingAtAll) {
       {"amount not a number",
        [](DocumentSnapshot& m) { m.inputs.push_back(Checkbox(u"Tea,p,x,2,八元")); },
        u"小票未打印：菜品「Tea」的金额不是数字"},
+      {"item named zje",
+       [](DocumentSnapshot& m) { m.inputs.push_back(Checkbox(u"zje,p,x,2,八元")); },
+       u"小票未打印：菜品「zje」的金额不是数字"},
   };
   for (const auto& c : cases) {
     // The first item is fine: it must not reach the printer either.

@@ -142,20 +142,31 @@ TEST_F(ReceiptLayoutTest, UncutFieldsPrintAtAnyLength) {
 }
 
 TEST_F(ReceiptLayoutTest, AnyUnconvertibleNumberGivesNoLinesAtAll) {
+  using Kind = LayoutError::Kind;
   const struct {
     void (*spoil)(ReceiptData&);
-    std::u16string what;
+    Kind kind;
+    std::size_t item_index;
+    std::u16string item_name;
   } cases[] = {
-      {[](ReceiptData& d) { d.Total = u"abc"; }, u"zje"},
-      {[](ReceiptData& d) { d.Paid = u""; }, u"sszje"},
-      {[](ReceiptData& d) { d.Items[1].amount = u"八元"; }, u"Tea"},
+      {[](ReceiptData& d) { d.Total = u"abc"; }, Kind::kTotal, 0, u""},
+      {[](ReceiptData& d) { d.Paid = u""; }, Kind::kPaid, 0, u""},
+      {[](ReceiptData& d) { d.Items[1].amount = u"八元"; }, Kind::kItemAmount, 1, u"Tea"},
+      // An item named like a field is still an item.
+      {[](ReceiptData& d) {
+         d.Items[0].name = u"zje";
+         d.Items[0].amount = u"x";
+       },
+       Kind::kItemAmount, 0, u"zje"},
   };
   for (const auto& c : cases) {
     ReceiptData data = SampleReceipt();
     c.spoil(data);
     const ReceiptLinesResult receipt = ReceiptLines(data, *locale_);
     ASSERT_TRUE(receipt.error);
-    EXPECT_EQ(receipt.error->what, c.what);
+    EXPECT_EQ(receipt.error->kind, c.kind);
+    EXPECT_EQ(receipt.error->item_index, c.item_index);
+    EXPECT_EQ(receipt.error->item_name, c.item_name);
     EXPECT_TRUE(receipt.lines.empty());
   }
 }
