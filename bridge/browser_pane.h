@@ -18,6 +18,10 @@ class BrowserPane {
   // The top-level document as captured for the completion being handled;
   // nullptr when there is none.
   virtual const DocumentSnapshot* Document() const = 0;
+
+  // The origins of the document whose completion is being handled and of
+  // the documents above it; empty when there is none.
+  virtual OriginLineage CompletedLineage() const = 0;
 };
 
 }  // namespace pellomar

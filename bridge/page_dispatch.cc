@@ -3,9 +3,9 @@
 #include "base/locale_services.h"
 #include "base/text.h"
 #include "bridge/browser_pane.h"
+#include "bridge/completion_origin.h"
 #include "bridge/login_profile.h"
 #include "receipt/print_receipt.h"
-#include "shell/app_identity.h"
 
 namespace pellomar {
 
@@ -29,15 +29,14 @@ Failure OnDocumentComplete(std::u16string_view url, const DispatchContext& conte
     return std::nullopt;
   }
 
+  // Another site in the pane, or in a frame of the service's pages, must not
+  // print or change the profile.
+  if (Failure refused = RefuseUnlessFromTheService(url, context.pane.CompletedLineage(),
+                                                   context.service_origin)) {
+    return refused;
+  }
   const DocumentSnapshot* top = context.pane.Document();
   if (top == nullptr) return CommandFailure(u"页面不可读", "no top-level document");
-  if (OriginOf(top->url) != context.service_origin) {
-    // Another site in the pane must not print or change the profile; not
-    // worth a notice to the person at the till.
-    return Report{{},
-                  OneLine("ignored print page of a page outside the service: " +
-                          Utf16ToUtf8(ClipText(top->url, 200)))};
-  }
 
   const DocumentSnapshot* middle = top->Frame(u"middleFrame");
   if (middle == nullptr) {

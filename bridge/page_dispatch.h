@@ -31,8 +31,9 @@ struct DispatchContext {
   const LocaleServices& locale;
   const Clock& clock;
   PagePrinter& printer;
-  // scheme://host[:port] of the home page; completions whose top-level
-  // document is from elsewhere are ignored.
+  // The service's origin as the engine serialises it (scheme://host[:port]);
+  // empty until known. Completions of documents from elsewhere, or under
+  // pages from elsewhere, are ignored.
   std::u16string service_origin;
 };
 

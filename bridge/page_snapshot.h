@@ -18,6 +18,12 @@ struct InputSnapshot {
   bool operator==(const InputSnapshot&) const = default;
 };
 
+// The origins of a document and of every document above it, nearest first,
+// the top-level document's last, as the engine gives them (location.origin,
+// "null" for an opaque origin); an ancestor the document may not read is
+// absent. Its size less one is the document's frame depth.
+using OriginLineage = std::vector<std::optional<std::u16string>>;
+
 struct DocumentSnapshot {
   std::u16string url;                       // the document's address
   std::optional<std::u16string> body_html;  // body.innerHTML; absent without a body

@@ -18,6 +18,19 @@ class Reader {
     CompletionMessage message;
     bool ok = Object([&](std::string_view key) {
       if (key == "url") return String(message.url);
+      if (key == "origins") {
+        message.origins.clear();
+        return Array([&] {
+          if (message.origins.size() == kMaxLineage) return false;
+          std::optional<std::u16string> origin;
+          if (!Literal("null")) {
+            origin.emplace();
+            if (!String(*origin)) return false;
+          }
+          message.origins.push_back(std::move(origin));
+          return true;
+        });
+      }
       if (key == "top") {
         if (Literal("null")) {
           message.top.reset();
@@ -378,7 +391,14 @@ std::optional<CompletionMessage> DecodeCompletion(std::string_view json) {
 std::string EncodeCompletion(const CompletionMessage& message) {
   std::string out = "{\"url\":";
   AppendString(out, message.url);
-  out += ",\"top\":";
+  out += ",\"origins\":[";
+  const char* separator = "";
+  for (const std::optional<std::u16string>& origin : message.origins) {
+    out += separator;
+    AppendOptionalString(out, origin);
+    separator = ",";
+  }
+  out += "],\"top\":";
   if (message.top)
     AppendDocument(out, *message.top);
   else

@@ -1,6 +1,6 @@
 // The wire form of one document completion as the page script posts it:
 // JSON text (UTF-8, lone surrogates as \u escapes) of
-//   {"url": s, "top": null | doc}
+//   {"url": s, "origins": [s | null, ...], "top": null | doc}
 //   doc = {"url": s, "body": s | null, "values": [[id, value], ...],
 //          "inputs": [{"type": s, "checked": b, "tag": s | null}, ...],
 //          "frames": [[name, doc], ...]}
@@ -19,11 +19,14 @@ namespace pellomar {
 struct CompletionMessage {
   std::u16string url;                   // the document that completed
   std::optional<DocumentSnapshot> top;  // absent when the top document was unreadable
+  OriginLineage origins;                // of it and the documents above it
   bool operator==(const CompletionMessage&) const = default;
 };
 
 // Frames nest at most this deep; deeper frames are refused with the message.
 inline constexpr int kMaxFrameDepth = 16;
+// A completing document's lineage holds at most this many origins.
+inline constexpr std::size_t kMaxLineage = 64;
 
 // Nothing when the text is not exactly one message of the form above.
 std::optional<CompletionMessage> DecodeCompletion(std::string_view json);

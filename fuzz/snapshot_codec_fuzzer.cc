@@ -30,7 +30,7 @@ void CheckTextRoundTrip(const std::u16string& text) {
   DocumentSnapshot top;
   top.url = text;
   top.frames.emplace(text, frame);
-  const CompletionMessage message{text, top};
+  const CompletionMessage message{text, top, {text, std::nullopt}};
   const std::optional<CompletionMessage> decoded = DecodeCompletion(EncodeCompletion(message));
   FUZZ_REQUIRE(decoded.has_value());
   FUZZ_REQUIRE(*decoded == message);

@@ -17,8 +17,4 @@ AppIdentity& TheAppIdentity();
 // http://host[:port]/member/index.asp for the build's service host.
 std::u16string HomeUrlFor(std::u16string_view service_host);
 
-// scheme://host[:port] of an absolute http(s) address, lower-cased scheme and
-// host, default port dropped; empty when the address has no such origin.
-std::u16string OriginOf(std::u16string_view url);
-
 }  // namespace pellomar

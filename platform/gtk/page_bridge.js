@@ -1,14 +1,18 @@
 // Runs in the bridge's isolated script world, in every frame. When this
-// frame's document has completed loading, it captures the model of the
-// top-level document in one piece and posts it with this document's address.
-// Page scripts live in another world: they cannot reach the message handler,
-// replace the built-ins used here, or fake the load event (isTrusted).
+// frame's document has completed loading (its load event dispatched, so the
+// page's own load handlers have run), it captures the model of the top-level
+// document in one piece and posts it with this document's address and the
+// origins of this document and of each document above it, as far as it may
+// read them. Page scripts live in another world: they cannot reach the
+// message handler, replace the built-ins used here, or fake the load event
+// (isTrusted).
 (() => {
   'use strict';
   const handlers = window.webkit && window.webkit.messageHandlers;
   const handler = handlers && handlers.pellomar;
   if (!handler) return;
   const kMaxFrameDepth = 16;
+  const kMaxLineage = 64;
 
   // The Tags as the page's own world sees them; null when the mirror did
   // not answer (the Tag attributes are read here instead).
@@ -34,7 +38,9 @@
     return null;
   };
 
-  const capture = (doc, depth) => {
+  // Reads one document's model and those of its named frames. Nothing of
+  // the page runs meanwhile; the inputs are noted in pending for their Tags.
+  const capture = (doc, depth, pending) => {
     const snapshot = {
       url: String(doc.URL),
       body: doc.body ? String(doc.body.innerHTML) : null,
@@ -56,15 +62,17 @@
     }
 
     const inputs = doc.getElementsByTagName('input');
-    const tags = mirroredTags(doc, inputs.length);
+    const elements = [];
     for (let i = 0; i < inputs.length; ++i) {
       const input = inputs[i];
+      elements.push(input);
       snapshot.inputs.push({
         type: String(input.type),
         checked: input.checked === true,
-        tag: tags ? tags[i] : input.getAttribute('Tag'),
+        tag: input.getAttribute('Tag'),
       });
     }
+    pending.push({doc, elements, inputs: snapshot.inputs});
 
     // A name resolves to its first frame; that frame is left out when it
     // cannot be read, without falling back to a later one.
@@ -79,23 +87,78 @@
         child = frame.contentDocument;
       } catch (e) {
       }
-      if (child) snapshot.frames.push([name, capture(child, depth + 1)]);
+      if (child) snapshot.frames.push([name, capture(child, depth + 1, pending)]);
     }
     return snapshot;
   };
 
-  let completed = false;
-  // Capturing on the window and registered before any page script, so this
-  // runs first and no page listener can stop it.
-  window.addEventListener('load', (event) => {
-    if (completed || !event.isTrusted || event.target !== document) return;
-    completed = true;
+  // Asked of the page's world last: its listeners may run during a request,
+  // and by now the rest of the model has been read. The mirror's Tags are
+  // taken only while the document still has the same inputs in that order.
+  const fillMirroredTags = (pending) => {
+    for (const {doc, elements, inputs} of pending) {
+      const tags = mirroredTags(doc, elements.length);
+      if (!tags) continue;
+      const now = doc.getElementsByTagName('input');
+      if (now.length !== elements.length) continue;
+      let same = true;
+      for (let i = 0; same && i < elements.length; ++i) same = now[i] === elements[i];
+      if (!same) continue;
+      for (let i = 0; i < elements.length; ++i) inputs[i].tag = tags[i];
+    }
+  };
+
+  // location.origin of this document and of each one above it, the
+  // top-level document's last; null for one this document may not read.
+  const lineage = () => {
+    const origins = [String(location.origin)];
+    let frame = window;
+    while (origins.length < kMaxLineage && frame.parent !== frame) {
+      frame = frame.parent;
+      let origin = null;
+      try {
+        origin = String(frame.location.origin);
+      } catch (e) {
+      }
+      origins.push(origin);
+    }
+    return origins;
+  };
+
+  // One completion per document: a page that rewrites itself after its
+  // load (document.open) gets a load event again, and this script may run
+  // again in the same window; the documents done are kept in this world's
+  // own global, which page scripts cannot reach.
+  const kDone = '__pellomarCompletedDocuments';
+  if (!(globalThis[kDone] instanceof WeakSet)) {
+    Object.defineProperty(globalThis, kDone, {value: new WeakSet()});
+  }
+  const done = globalThis[kDone];
+
+  const complete = () => {
+    if (done.has(document)) return;
+    done.add(document);
+    const pending = [];
     let top = null;
     try {
-      top = capture(window.top.document, 0);
+      top = capture(window.top.document, 0, pending);
+      fillMirroredTags(pending);
     } catch (e) {
       top = null;  // the top-level document is from another origin
     }
-    handler.postMessage(JSON.stringify({url: String(document.URL), top}));
+    handler.postMessage(JSON.stringify({url: String(document.URL), origins: lineage(), top}));
+  };
+
+  // Registered before any page script, so these run first; the capture
+  // itself waits until the load event's dispatch is over: pageshow follows
+  // it in the same task, and a timer stands in should it not.
+  let loaded = false;
+  window.addEventListener('load', (event) => {
+    if (!event.isTrusted || event.target !== document) return;
+    loaded = true;
+    setTimeout(complete, 0);
+  }, true);
+  window.addEventListener('pageshow', (event) => {
+    if (event.isTrusted && loaded) complete();
   }, true);
 })();

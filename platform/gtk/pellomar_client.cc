@@ -74,7 +74,8 @@ void PellomarClient::CreateAndShowMainWindow() {
   g_signal_connect(window_, "property-notify-event", G_CALLBACK(OnPropertyNotify), this);
   g_signal_connect(window_, "destroy", G_CALLBACK(OnDestroy), this);
 
-  service_origin_ = OriginOf(TheAppIdentity().HomeUrl);
+  service_origin_ =
+      std::make_unique<ServiceOriginWatch>(pane_->view(), Utf16ToUtf8(TheAppIdentity().HomeUrl));
   main_.emplace(*surface_, *pane_, TheAppIdentity());
   main_->Load();
   gtk_widget_show_all(GTK_WIDGET(window_));
@@ -111,7 +112,8 @@ void PellomarClient::OnDestroy(GtkWidget*, gpointer self) {
 }
 
 void PellomarClient::HandleCompletion(std::u16string_view url) {
-  const DispatchContext context{*pane_, profile_, *locale_, clock_, printer_, service_origin_};
+  const DispatchContext context{*pane_, profile_, *locale_,
+                                clock_, printer_, service_origin_->origin()};
   if (const Failure failure = OnDocumentComplete(url, context)) ShowReport(*failure);
   if (options_.completion_handled) options_.completion_handled(url, pane_->Document());
 }

@@ -12,6 +12,7 @@
 
 #include "base/locale_services.h"
 #include "bridge/login_profile.h"
+#include "platform/gtk/engine_origin.h"
 #include "platform/gtk/gtk_window_surface.h"
 #include "platform/gtk/load_recovery.h"
 #include "platform/gtk/notice_bar.h"
@@ -69,7 +70,7 @@ class PellomarClient : public MainWindowHost {
   std::unique_ptr<GtkWindowSurface> surface_;
   std::unique_ptr<NoticeBar> notice_;
   std::unique_ptr<LoadRecovery> recovery_;
-  std::u16string service_origin_;  // of the home page, fixed once the identity is set
+  std::unique_ptr<ServiceOriginWatch> service_origin_;
   std::optional<B_Main> main_;
 };
 

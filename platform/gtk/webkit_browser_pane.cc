@@ -68,6 +68,10 @@ const DocumentSnapshot* WebKitBrowserPane::Document() const {
   return current_ && current_->top ? &*current_->top : nullptr;
 }
 
+OriginLineage WebKitBrowserPane::CompletedLineage() const {
+  return current_ ? current_->origins : OriginLineage{};
+}
+
 void WebKitBrowserPane::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
                                         gpointer self) {
   JSCValue* value = webkit_javascript_result_get_js_value(result);

@@ -37,6 +37,7 @@ class WebKitBrowserPane : public BrowserPane {
 
   void Navigate(std::u16string_view url) override;
   const DocumentSnapshot* Document() const override;
+  OriginLineage CompletedLineage() const override;
 
  private:
   static void OnScriptMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* result,

@@ -41,6 +41,12 @@ void FixtureService::Handle(SoupServer*, SoupServerMessage* message, const char*
   service->requests_.emplace_back(path);
   SoupMessageHeaders* headers = soup_server_message_get_response_headers(message);
   soup_message_headers_replace(headers, "Cache-Control", "no-store");
+  const char* asked_host = g_uri_get_host(soup_server_message_get_uri(message));
+  if (const auto redirect = service->redirects_.find(path);
+      redirect != service->redirects_.end() && asked_host && service->address_ == asked_host) {
+    soup_server_message_set_redirect(message, SOUP_STATUS_FOUND, redirect->second.c_str());
+    return;
+  }
   const auto page = service->pages_.find(path);
   if (page == service->pages_.end()) {
     soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);

@@ -23,6 +23,11 @@ class FixtureService {
 
   // The HTML answered for path (the query is not looked at).
   void SetPage(const std::string& path, std::string html) { pages_[path] = std::move(html); }
+  // Answers path with a redirect (302) to location when it is asked for on
+  // the service's own address (not under another name, such as localhost).
+  void SetRedirect(const std::string& path, std::string location) {
+    redirects_[path] = std::move(location);
+  }
   // Paths requested so far, in order.
   const std::vector<std::string>& requests() const { return requests_; }
   int RequestCount(const std::string& path) const;
@@ -35,6 +40,7 @@ class FixtureService {
   unsigned port_ = 0;
   SoupServer* server_;
   std::map<std::string, std::string> pages_;
+  std::map<std::string, std::string> redirects_;
   std::vector<std::string> requests_;
 };
 

@@ -8,19 +8,23 @@
 
 namespace pellomar::testing {
 
+inline constexpr char16_t kServiceOrigin[] = u"http://shop.test";
+
 class FakeBrowserPane : public BrowserPane {
  public:
   void Navigate(std::u16string_view url) override { navigations.emplace_back(url); }
   const DocumentSnapshot* Document() const override { return has_document ? &top : nullptr; }
+  OriginLineage CompletedLineage() const override { return lineage; }
 
   DocumentSnapshot top;
   bool has_document = true;
+  // By default a direct frame of the top-level page, both of the service.
+  OriginLineage lineage{std::u16string(kServiceOrigin), std::u16string(kServiceOrigin)};
   std::vector<std::u16string> navigations;
 };
 
 // A top-level page of the service with its two frames, in the shape the
 // service's pages have.
-inline constexpr char16_t kServiceOrigin[] = u"http://shop.test";
 
 inline DocumentSnapshot ServiceFrameset(std::u16string middle_body, DocumentSnapshot main) {
   DocumentSnapshot top;

@@ -77,25 +77,6 @@ TEST(MainWindow, LoadMaximisesCaptionsLaysOutThenGoesHome) {
   EXPECT_EQ(surface.pane, (TwipsRect{0, 0, 600, 5500}));
 }
 
-TEST(Origin, OfServiceAddresses) {
-  const struct {
-    std::u16string url;
-    std::u16string origin;
-  } cases[] = {
-      {u"http://shop.test:8077/member/index.asp", u"http://shop.test:8077"},
-      {u"HTTP://Shop.Test/member/", u"http://shop.test"},
-      {u"http://shop.test:80/x", u"http://shop.test"},
-      {u"http://evil.test@shop.test/x", u"http://shop.test"},
-      {u"http://shop.test?x=/", u"http://shop.test"},
-      {u"https://shop.test:443", u"https://shop.test"},
-      {u"http://shop.test.evil.test/member/main/print.asp", u"http://shop.test.evil.test"},
-      {u"about:blank", u""},
-      {u"file:///member/main/print.asp", u""},
-      {u"http:///x", u""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(OriginOf(c.url), c.origin);
-}
-
 }  // namespace
 }  // namespace pellomar
 

@@ -123,23 +123,64 @@ TEST_F(PageDispatch, FailuresAreReportedNotSilent) {
   EXPECT_EQ(profile, LoginProfile{});
 }
 
-TEST_F(PageDispatch, PagesOutsideTheServiceCannotPrintOrChangeTheProfile) {
-  for (const std::u16string top_url :
-       {u"http://evil.test/member/index.asp", u"https://shop.test/member/index.asp",
-        u"http://shop.test:8080/member/index.asp", u"about:blank"}) {
-    ShowPage(u"1");
-    pane.top.url = top_url;
-    const Failure ignored = Complete();
-    ASSERT_TRUE(ignored) << Utf16ToUtf8(top_url);
-    EXPECT_TRUE(ignored->notice.empty());  // stderr only
-    EXPECT_NE(ignored->diagnostic.find("outside the service"), std::string::npos);
-
-    ShowPage(u"2,Com_nName=Evil");
-    pane.top.url = top_url;
-    EXPECT_TRUE(Complete());
+// Only a document of the service's origin, in the top-level page or one of
+// its direct frames, under the service's top-level page, commands anything.
+TEST_F(PageDispatch, OnlyTheServicesOwnDocumentsCommand) {
+  const std::u16string service = kServiceOrigin;
+  const std::optional<std::u16string> unreadable;
+  const struct {
+    const char* name;
+    OriginLineage lineage;
+    std::u16string service_origin;
+    const char* diagnostic;  // part of it; nullptr when the completion acts
+  } cases[] = {
+      {"top-level print page", {service}, service, nullptr},
+      {"print page in a frame of the top", {service, service}, service, nullptr},
+      {"frame of a frame", {service, service, service}, service, "depth 2"},
+      {"service page in a foreign frame", {service, unreadable, service}, service, "unreadable"},
+      {"foreign top framing the print page", {service, unreadable}, service, "unreadable"},
+      {"foreign top readable by name", {service, u"http://evil.test"}, service, "http://evil.test"},
+      {"foreign document", {u"http://evil.test", service}, service, "http://evil.test"},
+      {"opaque document", {u"null", service}, service, "null is outside"},
+      {"other scheme", {u"https://shop.test", u"https://shop.test"}, service, "https://shop.test"},
+      {"other port", {u"http://shop.test:8080"}, service, "http://shop.test:8080"},
+      {"no lineage", {}, service, "did not give"},
+      {"service not known yet", {service, service}, u"", "not known"},
+  };
+  for (const auto& c : cases) {
+    for (const std::u16string body : {u"1", u"2,Com_nName=Shop"}) {
+      printer.jobs.clear();
+      profile = LoginProfile{};
+      ShowPage(body);
+      pane.lineage = c.lineage;
+      const Failure failure = OnDocumentComplete(
+          u"http://shop.test/member/main/print.asp",
+          DispatchContext{pane, profile, *locale, clock, printer, c.service_origin});
+      const bool acted = !printer.jobs.empty() || profile.Com_nName == u"Shop";
+      EXPECT_EQ(acted, c.diagnostic == nullptr) << c.name << " " << Utf16ToUtf8(body);
+      if (c.diagnostic == nullptr) {
+        EXPECT_FALSE(failure) << c.name;
+        continue;
+      }
+      ASSERT_TRUE(failure) << c.name;
+      EXPECT_TRUE(failure->notice.empty()) << c.name;  // stderr only
+      EXPECT_NE(failure->diagnostic.find(c.diagnostic), std::string::npos)
+          << c.name << ": " << failure->diagnostic;
+      EXPECT_EQ(failure->diagnostic.find('\n'), std::string::npos) << c.name;
+    }
   }
+}
+
+TEST_F(PageDispatch, RefusalNamesBothOrigins) {
+  ShowPage(u"1");
+  pane.lineage = {u"http://127.0.0.1:8077", u"http://127.0.0.1:8077"};
+  const Failure failure = OnDocumentComplete(
+      u"http://127.0.0.1:8077/member/main/print.asp",
+      DispatchContext{pane, profile, *locale, clock, printer, u"https://www.shop.test"});
+  ASSERT_TRUE(failure);
+  EXPECT_NE(failure->diagnostic.find("http://127.0.0.1:8077"), std::string::npos);
+  EXPECT_NE(failure->diagnostic.find("https://www.shop.test"), std::string::npos);
   EXPECT_TRUE(printer.jobs.empty());
-  EXPECT_EQ(profile, LoginProfile{});
 }
 
 TEST_F(PageDispatch, HugeCommandTextIsHandledInOnePass) {

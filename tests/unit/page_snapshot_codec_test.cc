@@ -29,11 +29,12 @@ CompletionMessage RichMessage() {
   top.frames[u"mainFrame"] = order;
   top.frames[u"middleFrame"].url = u"http://shop.test/member/main/print.asp";
   top.frames[u"middleFrame"].body_html = u"1,";
-  return {u"http://shop.test/member/main/print.asp", top};
+  return {
+      u"http://shop.test/member/main/print.asp", top, {u"null", std::nullopt, u"http://shop.test"}};
 }
 
 TEST(PageSnapshotCodec, RoundTripsEveryField) {
-  const CompletionMessage messages[] = {RichMessage(), {u"http://x.test/", std::nullopt}, {}};
+  const CompletionMessage messages[] = {RichMessage(), {u"http://x.test/", std::nullopt, {}}, {}};
   for (const CompletionMessage& message : messages) {
     const std::string json = EncodeCompletion(message);
     const auto decoded = DecodeCompletion(json);
@@ -83,6 +84,8 @@ TEST(PageSnapshotCodec, RefusesMalformedText) {
       "{\"url\":\"a\",\"x\":-}",
       "{\"url\":\"a\",\"x\":1.}",
       "{\"url\":\"a\",\"x\":tru}",
+      "{\"url\":\"a\",\"origins\":[1]}",
+      "{\"url\":\"a\",\"origins\":\"http://shop.test\"}",
   };
   for (const char* text : cases) EXPECT_FALSE(DecodeCompletion(text)) << text;
 }
@@ -104,6 +107,14 @@ TEST(PageSnapshotCodec, BoundsNesting) {
   };
   EXPECT_TRUE(DecodeCompletion(nested_frames(kMaxFrameDepth)));
   EXPECT_FALSE(DecodeCompletion(nested_frames(kMaxFrameDepth + 1)));
+
+  auto lineage = [](std::size_t size) {
+    std::string json = "{\"url\":\"a\",\"origins\":[null";
+    for (std::size_t i = 1; i < size; ++i) json += ",null";
+    return json + "]}";
+  };
+  EXPECT_TRUE(DecodeCompletion(lineage(kMaxLineage)));
+  EXPECT_FALSE(DecodeCompletion(lineage(kMaxLineage + 1)));
 
   // Unknown members nested far deeper than any page produces: refused, no
   // stack overflow.
