@@ -149,16 +149,44 @@
     handler.postMessage(JSON.stringify({url: String(document.URL), origins: lineage(), top}));
   };
 
-  // Registered before any page script, so these run first; the capture
-  // itself waits until the load event's dispatch is over: pageshow follows
-  // it in the same task, and a timer stands in should it not.
+  // The capture waits until the load event's dispatch is over, so that the
+  // page's own load handlers have run. The engine then tells the frame's
+  // element (in the page above) at once, before anything else of that page
+  // runs: the bridge there completes this document first. The top-level
+  // document, and a frame whose parent may not reach it, complete at
+  // pageshow, which follows the load in the same task unless a load handler
+  // has already sent the frame elsewhere; then a timer, or pagehide should
+  // the next document arrive before the timer is due.
   let loaded = false;
+  const kCompleteLoaded = '__pellomarCompleteLoaded';
+  Object.defineProperty(globalThis, kCompleteLoaded, {
+    value: () => {
+      if (loaded) complete();
+    },
+    configurable: true,
+  });
+  const completeFrameOf = (element) => {
+    if (!(element instanceof HTMLIFrameElement || element instanceof HTMLFrameElement)) return;
+    try {
+      const completeLoaded = element.contentWindow && element.contentWindow[kCompleteLoaded];
+      if (typeof completeLoaded === 'function') completeLoaded();
+    } catch (e) {
+      // a frame of another origin completes on its own
+    }
+  };
+  // Registered before any page script, so these run first. A load event at
+  // an element does not reach the window: the document hears it first.
+  document.addEventListener('load', (event) => {
+    if (event.isTrusted) completeFrameOf(event.target);
+  }, true);
   window.addEventListener('load', (event) => {
     if (!event.isTrusted || event.target !== document) return;
     loaded = true;
     setTimeout(complete, 0);
   }, true);
-  window.addEventListener('pageshow', (event) => {
-    if (event.isTrusted && loaded) complete();
-  }, true);
+  for (const type of ['pageshow', 'pagehide']) {
+    window.addEventListener(type, (event) => {
+      if (event.isTrusted && loaded) complete();
+    }, true);
+  }
 })();
