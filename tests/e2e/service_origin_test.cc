@@ -55,5 +55,36 @@ TEST_F(ServiceOriginTest, ServiceThatMovesPrintsOnlyOnTheOriginItMovedTo) {
   EXPECT_THAT(diagnostics, HasSubstr(Moved()));
 }
 
+// The service is not up yet when the client starts: our error page stands
+// in the home page's place under its address, and must not be taken for the
+// service, which moves to another origin once it is up.
+TEST_F(ServiceOriginTest, ErrorPageInTheHomePagesPlaceIsNotTheService) {
+  unsigned port = 0;
+  {
+    FixtureService probe;
+    ASSERT_TRUE(probe.listening());
+    port = static_cast<unsigned>(std::stoi(probe.host().substr(10)));
+  }
+  const std::string host = "127.0.0.1:" + std::to_string(port);
+  PellomarClient::Options options;
+  options.completion_handled = [this](std::u16string_view url, const DocumentSnapshot*) {
+    completions_.push_back({Utf16ToUtf8(url), std::nullopt});
+  };
+  client_ = pellomar::StartClient(Utf8ToUtf16(host), hooked_printer_, std::move(options));
+  ASSERT_TRUE(SpinUntil([&] { return client_->recovery().attempts() >= 1; }));
+  SpinFor(500);  // the error page loads
+
+  FixtureService late("127.0.0.1", port);
+  ASSERT_TRUE(late.listening());
+  AddServicePages(late);
+  const std::string moved = "http://localhost:" + std::to_string(port);
+  late.SetRedirect("/member/index.asp", moved + "/member/index.asp");
+  ASSERT_TRUE(WaitForCompletion(moved + "/member/index.asp", 30000));
+
+  client_->pane().Navigate(Utf8ToUtf16(moved + "/member/order.asp"));
+  ASSERT_TRUE(SpinUntil([&] { return printer_.jobs.size() == 1; }));
+  client_.reset();  // before the service it talks to
+}
+
 }  // namespace
 }  // namespace pellomar::testing
