@@ -154,9 +154,8 @@
   // element (in the page above) at once, before anything else of that page
   // runs: the bridge there completes this document first. The top-level
   // document, and a frame whose parent may not reach it, complete at
-  // pageshow, which follows the load in the same task unless a load handler
-  // has already sent the frame elsewhere; then a timer, or pagehide should
-  // the next document arrive before the timer is due.
+  // pageshow, which follows the load in the same task; should it not come,
+  // a timer, or pagehide should the next document arrive before it is due.
   let loaded = false;
   const kCompleteLoaded = '__pellomarCompleteLoaded';
   Object.defineProperty(globalThis, kCompleteLoaded, {
