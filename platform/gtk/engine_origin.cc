@@ -4,6 +4,7 @@
 #include <memory>
 #include <string_view>
 
+#include "base/release_with.h"
 #include "base/text.h"
 #include "platform/gtk/glib_handles.h"
 
@@ -11,16 +12,14 @@ namespace pellomar {
 
 namespace {
 
-struct SecurityOriginUnref {
-  void operator()(WebKitSecurityOrigin* origin) const { webkit_security_origin_unref(origin); }
-};
+using SecurityOriginPtr =
+    std::unique_ptr<WebKitSecurityOrigin, ReleaseWith<webkit_security_origin_unref>>;
 
 }  // namespace
 
 std::u16string EngineOriginOf(const char* uri) {
   if (uri == nullptr) return {};
-  std::unique_ptr<WebKitSecurityOrigin, SecurityOriginUnref> origin(
-      webkit_security_origin_new_for_uri(uri));
+  SecurityOriginPtr origin(webkit_security_origin_new_for_uri(uri));
   if (!origin) return {};
   const char* protocol = webkit_security_origin_get_protocol(origin.get());
   const char* host = webkit_security_origin_get_host(origin.get());
