@@ -18,6 +18,10 @@ enum class PrintError {
 struct PrintResult {
   PrintError error = PrintError::kNone;
   std::string detail;  // the print system's own words, for the diagnostic line
+  // Of an accepted job, when the printer can tell: the spooler's job id and
+  // the destination that holds it, so that the job can be followed to paper.
+  int job_id = 0;
+  std::string destination = {};
   bool ok() const { return error == PrintError::kNone; }
 };
 

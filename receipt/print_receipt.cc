@@ -106,6 +106,8 @@ Report NotComposed(const LayoutError& error) {
                      Utf16ToUtf8(error.item_name) + "\" is not a number");
 }
 
+}  // namespace
+
 std::u16string_view PrintErrorNotice(PrintError error) {
   switch (error) {
     case PrintError::kNoDestination:
@@ -123,8 +125,6 @@ std::u16string_view PrintErrorNotice(PrintError error) {
   }
   return u"打印失败";
 }
-
-}  // namespace
 
 Failure PrintReceipt(const ReceiptContext& context) {
   ReceiptData data;

@@ -170,7 +170,12 @@ PrintResult SubmitToDefaultDestination(const std::string& job_name, const Render
                         nullptr) != IPP_STATUS_OK) {
     return connection.RequestFailed(PrintError::kRefused);
   }
-  return SendDocument(connection, dest.get(), info.get(), job_id, pdf.document);
+  PrintResult sent = SendDocument(connection, dest.get(), info.get(), job_id, pdf.document);
+  if (sent.ok()) {
+    sent.job_id = job_id;
+    sent.destination = dest->name;
+  }
+  return sent;
 }
 
 }  // namespace pellomar
