@@ -51,18 +51,50 @@ NoticeBar::NoticeBar(GtkOverlay* overlay, std::function<GdkRectangle()> pane_pix
   g_signal_connect_swapped(close_button_, "clicked",
                            G_CALLBACK(+[](NoticeBar* self) { self->Close(); }), this);
 
+  action_button_ = gtk_button_new_with_label("");
+  gtk_widget_set_can_focus(action_button_, FALSE);
+  gtk_widget_set_focus_on_click(action_button_, FALSE);
+  gtk_widget_set_valign(action_button_, GTK_ALIGN_CENTER);
+  gtk_box_pack_end(GTK_BOX(row), action_button_, FALSE, FALSE, 0);
+  g_signal_connect_swapped(action_button_, "clicked",
+                           G_CALLBACK(+[](NoticeBar* self) { self->RunAction(); }), this);
+
   gtk_widget_show_all(row);
+  gtk_widget_hide(action_button_);
   gtk_widget_set_no_show_all(bar_, TRUE);
   gtk_overlay_add_overlay(overlay, bar_);
   g_signal_connect(overlay, "get-child-position", G_CALLBACK(OnGetChildPosition), this);
 }
 
-void NoticeBar::Show(std::u16string_view notice) {
+void NoticeBar::Show(std::u16string_view notice, std::optional<Action> action, int owner) {
   gtk_label_set_text(GTK_LABEL(label_), Utf16ToUtf8(notice).c_str());
+  action_ = std::move(action);
+  owner_ = owner;
+  if (action_) {
+    gtk_button_set_label(GTK_BUTTON(action_button_), Utf16ToUtf8(action_->label).c_str());
+    gtk_widget_show(action_button_);
+  } else {
+    gtk_widget_hide(action_button_);
+  }
   gtk_widget_show(bar_);
 }
 
-void NoticeBar::Close() { gtk_widget_hide(bar_); }
+void NoticeBar::Close() {
+  gtk_widget_hide(bar_);
+  action_.reset();
+  owner_ = 0;
+}
+
+void NoticeBar::Withdraw(int owner) {
+  if (owner != 0 && owner_ == owner && visible()) Close();
+}
+
+void NoticeBar::RunAction() {
+  if (!action_) return;
+  std::function<void()> run = std::move(action_->run);
+  Close();
+  run();
+}
 
 // Along the bottom edge of the pane, as wide as the visible part of it.
 gboolean NoticeBar::OnGetChildPosition(GtkOverlay* overlay, GtkWidget* child,

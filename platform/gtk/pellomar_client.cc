@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "bridge/page_dispatch.h"
+#include "platform/cups/cups_job_watch.h"
 #include "platform/cups/cups_page_printer.h"
 #include "platform/gtk/browser_keys.h"
 #include "platform/icu/icu_locale_services.h"
@@ -39,8 +40,27 @@ void SetWindowIcon(GtkWindow* window) {
 }  // namespace
 
 PellomarClient::PellomarClient(PagePrinter& printer, Options options)
-    : printer_(printer), options_(std::move(options)), locale_(MakeUserLocaleServices()) {
+    : printer_(printer),
+      options_(std::move(options)),
+      locale_(MakeUserLocaleServices()),
+      job_watch_(MakeCupsJobWatch()),
+      follow_timer_([this] { receipts_->Step(std::chrono::steady_clock::now()); }) {
   RegisterResourcesOnce();
+  receipts_ = std::make_unique<ReceiptFollower>(
+      printer_, *job_watch_, follow_timer_, clock_,
+      FollowerEvents{[this](const Report& report, int id) { ShowNotPrinted(report, id); },
+                     [this](int id) {
+                       if (window_) notice_->Withdraw(id);
+                     },
+                     [this](const Report& report) { ShowReport(report); },
+                     // A hint gives way to a receipt that did not come out.
+                     [this](const Report& report) {
+                       if (window_ && notice_->visible() && notice_->owner() != 0) {
+                         ShowReport({u"", report.diagnostic});
+                       } else {
+                         ShowReport(report);
+                       }
+                     }});
 }
 
 PellomarClient::~PellomarClient() {
@@ -58,7 +78,7 @@ void PellomarClient::CreateAndShowMainWindow() {
       WebKitBrowserPane::Events{[this](std::u16string_view url) { HandleCompletion(url); },
                                 [this](const Report& report) { ShowReport(report); }});
   recovery_ = std::make_unique<LoadRecovery>(pane_->view());
-  ConnectBrowserKeys(window_, pane_->view());
+  ConnectBrowserKeys(window_, pane_->view(), [this] { receipts_->ReprintNewest(); });
 
   GtkWidget* overlay = gtk_overlay_new();
   GtkWidget* layout = gtk_layout_new(nullptr, nullptr);
@@ -112,8 +132,8 @@ void PellomarClient::OnDestroy(GtkWidget*, gpointer self) {
 }
 
 void PellomarClient::HandleCompletion(std::u16string_view url) {
-  const DispatchContext context{*pane_, profile_, *locale_,
-                                clock_, printer_, service_origin_->origin()};
+  const DispatchContext context{*pane_, profile_,   *locale_,
+                                clock_, *receipts_, service_origin_->origin()};
   if (const Failure failure = OnDocumentComplete(url, context)) ShowReport(*failure);
   if (options_.completion_handled) options_.completion_handled(url, pane_->Document());
 }
@@ -123,6 +143,17 @@ void PellomarClient::ShowReport(const Report& report) {
   // While the window is being torn down the pane may still report (its web
   // process ends with it); there is no notice bar left to show it on.
   if (!report.notice.empty() && window_) notice_->Show(report.notice);
+}
+
+// The notice of a receipt that did not reach paper is the receipt's own and
+// offers to print it again.
+void PellomarClient::ShowNotPrinted(const Report& report, int receipt_id) {
+  if (!report.diagnostic.empty()) std::fprintf(stderr, "pellomar: %s\n", report.diagnostic.c_str());
+  if (!window_) return;
+  notice_->Show(
+      report.notice,
+      NoticeBar::Action{u"重新打印", [this, receipt_id] { receipts_->Reprint(receipt_id); }},
+      receipt_id);
 }
 
 std::unique_ptr<PellomarClient> StartClient(std::u16string_view service_host, PagePrinter& printer,

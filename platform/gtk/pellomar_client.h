@@ -16,9 +16,11 @@
 #include "platform/gtk/gtk_window_surface.h"
 #include "platform/gtk/load_recovery.h"
 #include "platform/gtk/notice_bar.h"
+#include "platform/gtk/step_timer.h"
 #include "platform/gtk/system_clock.h"
 #include "platform/gtk/webkit_browser_pane.h"
 #include "receipt/page_printer.h"
+#include "receipt/receipt_follower.h"
 #include "shell/main_window.h"
 #include "shell/start_application.h"
 
@@ -48,6 +50,7 @@ class PellomarClient : public MainWindowHost {
   NoticeBar& notice() { return *notice_; }
   LoadRecovery& recovery() { return *recovery_; }
   const LoginProfile& profile() const { return profile_; }
+  ReceiptFollower& receipts() { return *receipts_; }
 
  private:
   static gboolean OnConfigure(GtkWidget*, GdkEvent*, gpointer self);
@@ -58,12 +61,17 @@ class PellomarClient : public MainWindowHost {
   void Resize();
   void HandleCompletion(std::u16string_view url);
   void ShowReport(const Report& report);
+  void ShowNotPrinted(const Report& report, int receipt_id);
 
   PagePrinter& printer_;
   Options options_;
   std::unique_ptr<LocaleServices> locale_;
   SystemClock clock_;
   LoginProfile profile_;
+  // Every receipt goes through receipts_ to printer_, and is followed to paper.
+  std::unique_ptr<JobWatch> job_watch_;
+  GlibStepTimer follow_timer_;
+  std::unique_ptr<ReceiptFollower> receipts_;
 
   GtkWindow* window_ = nullptr;
   std::unique_ptr<WebKitBrowserPane> pane_;

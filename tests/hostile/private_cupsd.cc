@@ -122,11 +122,13 @@ bool PrivateCupsd::WriteConfiguration() {
   chmod(backend.c_str(), 0755);
 
   const std::string etc = root_ + "/etc";
+  // Job history is kept, as CUPS does by default: the client reads how a
+  // job ended after it ended.
   return WriteText(etc + "/cupsd.conf",
                    "Listen 127.0.0.1:" + std::to_string(port_) +
                        "\n"
                        "Browsing No\nWebInterface No\nLogLevel warn\nDefaultAuthType None\n"
-                       "MaxJobs 0\nPreserveJobHistory No\n"
+                       "MaxJobs 0\nPreserveJobHistory Yes\nPreserveJobFiles No\n"
                        "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                        "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
                        "</Policy>\n") &&
@@ -203,6 +205,22 @@ void PrivateCupsd::Resume() {
 bool PrivateCupsd::Admin(const std::string& tool, const std::string& arguments) {
   const std::string command =
       tool + " -h " + server_ + " " + arguments + " " + kQueue + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+bool PrivateCupsd::SetDeviceFault(const std::string& fault) {
+  const fs::path file = fs::path(spool_) / "fault";
+  if (fault.empty()) {
+    std::error_code error;
+    fs::remove(file, error);
+    return !error;
+  }
+  return WriteText(file, fault + "\n") && chmod(file.c_str(), 0644) == 0;
+}
+
+bool PrivateCupsd::HoldJob(int job) {
+  const std::string command =
+      "lp -h " + server_ + " -i " + std::to_string(job) + " -H hold >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
 }
 

@@ -32,6 +32,12 @@ class PrivateCupsd {
   // Runs a CUPS command-line tool against this scheduler (e.g. "cupsdisable").
   bool Admin(const std::string& tool, const std::string& arguments = "");
 
+  // Makes the capture device fail the way a printer does: "stop <reason>"
+  // stops the queue and keeps the job, "fail" fails it; "" mends it.
+  bool SetDeviceFault(const std::string& fault);
+  // Holds a pending job, as an operator would.
+  bool HoldJob(int job);
+
   // Job ids of the documents the queue has passed to its device, ascending.
   std::vector<int> PrintedJobs() const;
   std::string JobName(int job) const;     // the job's title

@@ -11,14 +11,14 @@ struct FaultCase {
   std::optional<std::u16string> fault;
 };
 
-class PrinterFaultTest : public ::testing::TestWithParam<FaultCase> {};
+class PrinterReasonTest : public ::testing::TestWithParam<FaultCase> {};
 
-TEST_P(PrinterFaultTest, NamesTheStop) {
+TEST_P(PrinterReasonTest, NamesTheStop) {
   EXPECT_EQ(PrinterFault(GetParam().printer), GetParam().fault);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Reasons, PrinterFaultTest,
+    Reasons, PrinterReasonTest,
     ::testing::Values(
         FaultCase{"Idle", {false, {"none"}}, std::nullopt},
         FaultCase{"OutOfPaper", {true, {"media-empty-error"}}, u"打印机缺纸"},
