@@ -77,8 +77,8 @@ void PellomarClient::CreateAndShowMainWindow() {
   pane_ = std::make_unique<WebKitBrowserPane>(
       WebKitBrowserPane::Events{[this](std::u16string_view url) { HandleCompletion(url); },
                                 [this](const Report& report) { ShowReport(report); }});
-  recovery_ = std::make_unique<LoadRecovery>(pane_->view());
   ConnectBrowserKeys(window_, pane_->view(), [this] { receipts_->ReprintNewest(); });
+  ConnectPageGuards();
 
   GtkWidget* overlay = gtk_overlay_new();
   GtkWidget* layout = gtk_layout_new(nullptr, nullptr);
@@ -99,6 +99,28 @@ void PellomarClient::CreateAndShowMainWindow() {
   main_.emplace(*surface_, *pane_, TheAppIdentity());
   main_->Load();
   gtk_widget_show_all(GTK_WIDGET(window_));
+}
+
+// What keeps a page from holding the till: dialogs, downloads, failed
+// loads, crashes and hangs.
+void PellomarClient::ConnectPageGuards() {
+  const auto report = [this](const Report& report) { ShowReport(report); };
+  const AppIdentity& identity = TheAppIdentity();
+  dialogs_ = std::make_unique<ScriptDialogs>(pane_->view(), window_,
+                                             identity.ProductName + identity.ProductVersion, report,
+                                             [this] { return ServiceOrigin(); });
+  downloads_ = std::make_unique<DownloadGuard>(
+      pane_->view(), DownloadGuard::Events{report, [this] { return ServiceOrigin(); }});
+  recovery_ = std::make_unique<LoadRecovery>(
+      pane_->view(), LoadRecovery::Events{report, [this] { return dialogs_->shown() != nullptr; },
+                                          options_.hung_after_seconds});
+}
+
+// Until the home page has committed, the origin of the address it is asked
+// for: the service's own pages keep their dialogs from the first one.
+std::u16string PellomarClient::ServiceOrigin() const {
+  if (service_origin_ && !service_origin_->origin().empty()) return service_origin_->origin();
+  return EngineOriginOf(Utf16ToUtf8(TheAppIdentity().HomeUrl).c_str());
 }
 
 gboolean PellomarClient::OnConfigure(GtkWidget*, GdkEvent*, gpointer self) {

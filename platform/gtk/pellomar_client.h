@@ -12,10 +12,12 @@
 
 #include "base/locale_services.h"
 #include "bridge/login_profile.h"
+#include "platform/gtk/download_guard.h"
 #include "platform/gtk/engine_origin.h"
 #include "platform/gtk/gtk_window_surface.h"
 #include "platform/gtk/load_recovery.h"
 #include "platform/gtk/notice_bar.h"
+#include "platform/gtk/script_dialogs.h"
 #include "platform/gtk/step_timer.h"
 #include "platform/gtk/system_clock.h"
 #include "platform/gtk/webkit_browser_pane.h"
@@ -34,6 +36,8 @@ class PellomarClient : public MainWindowHost {
     // Called after each completion has been handled, while its captured
     // page is still the pane's Document().
     std::function<void(std::u16string_view url, const DocumentSnapshot* top)> completion_handled;
+    // A web process that does not answer for this long is ended as hung.
+    int hung_after_seconds = 10;
   };
 
   PellomarClient(PagePrinter& printer, Options options);
@@ -49,6 +53,7 @@ class PellomarClient : public MainWindowHost {
   GtkWindowSurface& surface() { return *surface_; }
   NoticeBar& notice() { return *notice_; }
   LoadRecovery& recovery() { return *recovery_; }
+  ScriptDialogs& dialogs() { return *dialogs_; }
   const LoginProfile& profile() const { return profile_; }
   ReceiptFollower& receipts() { return *receipts_; }
 
@@ -58,6 +63,8 @@ class PellomarClient : public MainWindowHost {
   static gboolean OnPropertyNotify(GtkWidget*, GdkEvent* event, gpointer self);
   static void OnDestroy(GtkWidget*, gpointer self);
 
+  void ConnectPageGuards();
+  std::u16string ServiceOrigin() const;
   void Resize();
   void HandleCompletion(std::u16string_view url);
   void ShowReport(const Report& report);
@@ -79,6 +86,8 @@ class PellomarClient : public MainWindowHost {
   std::unique_ptr<NoticeBar> notice_;
   std::unique_ptr<LoadRecovery> recovery_;
   std::unique_ptr<ServiceOriginWatch> service_origin_;
+  std::unique_ptr<ScriptDialogs> dialogs_;
+  std::unique_ptr<DownloadGuard> downloads_;
   std::optional<B_Main> main_;
 };
 

@@ -51,8 +51,6 @@ WebKitBrowserPane::WebKitBrowserPane(Events events) : events_(std::move(events))
 
   GtkWidget* view = webkit_web_view_new_with_user_content_manager(manager.get());
   view_ = GObjectPtr<WebKitWebView>(WEBKIT_WEB_VIEW(g_object_ref_sink(view)));
-  g_signal_connect(view, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), this);
-  g_signal_connect(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
 }
 
 WebKitBrowserPane::~WebKitBrowserPane() {
@@ -104,29 +102,6 @@ void WebKitBrowserPane::HandleInOrder() {
     current_.reset();
   }
   handling_ = false;
-}
-
-void WebKitBrowserPane::OnWebProcessTerminated(WebKitWebView* view,
-                                               WebKitWebProcessTerminationReason reason,
-                                               gpointer self) {
-  auto* pane = static_cast<WebKitBrowserPane*>(self);
-  const char* why = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "exceeded its memory limit"
-                    : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API   ? "was terminated"
-                                                                       : "crashed";
-  if (pane->recovering_) {
-    pane->events_.report(
-        {u"网页进程再次意外退出，请稍后重新打开本程序。",
-         std::string("web process ") + why + " again while reloading; not retried"});
-    return;
-  }
-  pane->recovering_ = true;
-  pane->events_.report({u"网页进程意外退出，页面已重新加载。",
-                        std::string("web process ") + why + "; page reloaded"});
-  webkit_web_view_reload(view);
-}
-
-void WebKitBrowserPane::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
-  if (event == WEBKIT_LOAD_FINISHED) static_cast<WebKitBrowserPane*>(self)->recovering_ = false;
 }
 
 }  // namespace pellomar

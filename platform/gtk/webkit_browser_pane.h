@@ -42,9 +42,6 @@ class WebKitBrowserPane : public BrowserPane {
  private:
   static void OnScriptMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* result,
                               gpointer self);
-  static void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
-                                     gpointer self);
-  static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
 
   void Receive(std::string json);
   void HandleInOrder();
@@ -54,9 +51,6 @@ class WebKitBrowserPane : public BrowserPane {
   std::deque<std::string> pending_;
   bool handling_ = false;
   std::optional<CompletionMessage> current_;
-  // Set by a web-process crash until the reloaded page has loaded; a second
-  // crash in that time is not answered by another reload.
-  bool recovering_ = false;
 };
 
 }  // namespace pellomar

@@ -35,6 +35,7 @@ void ClientTest::TearDown() {
 void ClientTest::StartClient() {
   PellomarClient::Options options;
   options.closed = [this] { closed_ = true; };
+  options.hung_after_seconds = hung_after_seconds_;
   options.completion_handled = [this](std::u16string_view url, const DocumentSnapshot* top) {
     completions_.push_back(
         {Utf16ToUtf8(url), top ? std::optional<DocumentSnapshot>(*top) : std::nullopt});

@@ -61,6 +61,7 @@ class ClientTest : public ::testing::Test {
   std::unique_ptr<PellomarClient> client_;
   std::vector<HandledCompletion> completions_;
   bool closed_ = false;
+  int hung_after_seconds_ = 10;  // passed to the client
 };
 
 }  // namespace pellomar::testing

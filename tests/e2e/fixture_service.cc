@@ -53,8 +53,16 @@ void FixtureService::Handle(SoupServer*, SoupServerMessage* message, const char*
     return;
   }
   soup_server_message_set_status(message, SOUP_STATUS_OK, nullptr);
-  soup_server_message_set_response(message, "text/html; charset=utf-8", SOUP_MEMORY_COPY,
-                                   page->second.data(), page->second.size());
+  const auto attachment = service->attachments_.find(path);
+  if (attachment != service->attachments_.end()) {
+    soup_message_headers_replace(headers, "Content-Disposition",
+                                 ("attachment; filename=\"" + attachment->second + "\"").c_str());
+  }
+  soup_server_message_set_response(message,
+                                   attachment != service->attachments_.end()
+                                       ? "application/octet-stream"
+                                       : "text/html; charset=utf-8",
+                                   SOUP_MEMORY_COPY, page->second.data(), page->second.size());
 }
 
 std::string BodyPage(const std::string& body) {

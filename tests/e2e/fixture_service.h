@@ -28,6 +28,11 @@ class FixtureService {
   void SetRedirect(const std::string& path, std::string location) {
     redirects_[path] = std::move(location);
   }
+  // Bytes answered for path as an attachment to be saved under filename.
+  void SetAttachment(const std::string& path, std::string bytes, const std::string& filename) {
+    pages_[path] = std::move(bytes);
+    attachments_[path] = filename;
+  }
   // Paths requested so far, in order.
   const std::vector<std::string>& requests() const { return requests_; }
   int RequestCount(const std::string& path) const;
@@ -41,6 +46,7 @@ class FixtureService {
   SoupServer* server_;
   std::map<std::string, std::string> pages_;
   std::map<std::string, std::string> redirects_;
+  std::map<std::string, std::string> attachments_;  // path: file name
   std::vector<std::string> requests_;
 };
 
