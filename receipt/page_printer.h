@@ -13,6 +13,7 @@ enum class PrintError {
   kRefused,        // the destination refused the job
   kWriteFailed,    // sending the document failed
   kRenderFailed,   // the document could not be produced
+  kNoPaperSize,    // neither the printer nor the system names a paper size
 };
 
 struct PrintResult {

@@ -120,6 +120,8 @@ std::u16string_view PrintErrorNotice(PrintError error) {
       return u"发送到打印机失败";
     case PrintError::kRenderFailed:
       return u"无法生成小票文档";
+    case PrintError::kNoPaperSize:
+      return u"打印机没有设置纸张";
     case PrintError::kNone:
       break;
   }

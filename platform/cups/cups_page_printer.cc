@@ -1,11 +1,15 @@
 #include "platform/cups/cups_page_printer.h"
 
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/text.h"
 #include "platform/cups/cups_submission.h"
+#include "platform/cups/destination_report.h"
+#include "platform/cups/escpos_receipt.h"
 #include "platform/cups/receipt_pdf.h"
 
 namespace pellomar {
@@ -25,6 +29,49 @@ std::string JobName(const std::vector<std::u16string>& lines) {
   return Utf16ToUtf8(name);
 }
 
+PrintDocument Unmade(PrintError error, std::string detail) {
+  return {.bytes = {}, .format = {}, .media = {}, .failure = {error, std::move(detail)}};
+}
+
+// The receipt as the printer's own text; characters it could not show as
+// they stand are named on stderr (the receipt still prints).
+PrintDocument EscPosDocument(const std::vector<std::u16string>& lines) {
+  EscPosReceipt receipt = EncodeEscPosReceipt(lines);
+  if (!receipt.ok()) return Unmade(PrintError::kRenderFailed, receipt.error);
+  if (!receipt.replaced.empty()) {
+    std::string list;
+    for (const std::string& what : receipt.replaced) list += (list.empty() ? "" : ", ") + what;
+    std::fprintf(stderr, "pellomar: receipt printed with stand-ins the printer can show: %s\n",
+                 list.c_str());
+  }
+  return {.bytes = std::move(receipt.bytes), .format = CUPS_FORMAT_RAW, .media = {}, .failure = {}};
+}
+
+// The receipt as a PDF on the destination's sheet, or on a page cut from
+// its roll to the receipt's length and asked for as a custom size.
+PrintDocument PdfDocument(const std::vector<std::u16string>& lines, const PaperChoice& paper) {
+  std::vector<std::string> utf8;
+  utf8.reserve(lines.size());
+  for (const std::u16string& line : lines) utf8.push_back(Utf16ToUtf8(line));
+
+  const bool roll = paper.kind == PaperKind::kRoll;
+  const PageGeometry page = PageGeometryOf(paper.page);
+  std::optional<double> shortest;
+  if (roll) shortest = PageGeometryFromHundredthsMm(0, paper.min_length, 0, 0, 0, 0).height;
+  ReceiptPdf pdf = RenderReceiptPdf(utf8, page, shortest);
+  if (!pdf.ok()) return Unmade(PrintError::kRenderFailed, pdf.error);
+
+  std::string media;
+  const int length = HundredthsMmFromPoints(pdf.page_height);
+  if (roll && length != paper.page.length) media = CustomMediaName(paper.page.width, length);
+  return {.bytes = std::move(pdf.document), .format = CUPS_FORMAT_PDF, .media = media, .failure = {}};
+}
+
+PrintDocument ReceiptDocument(const std::vector<std::u16string>& lines, const PaperChoice& paper) {
+  if (paper.kind == PaperKind::kEscPos) return EscPosDocument(lines);
+  return PdfDocument(lines, paper);
+}
+
 class CupsPagePrinter final : public PagePrinter {
  public:
   // The document only collects its lines; the job is made whole at its end,
@@ -35,11 +82,9 @@ class CupsPagePrinter final : public PagePrinter {
     std::vector<std::u16string> lines = std::exchange(lines_, {});
     if (lines.empty()) return {};
 
-    std::vector<std::string> utf8;
-    utf8.reserve(lines.size());
-    for (const std::u16string& line : lines) utf8.push_back(Utf16ToUtf8(line));
-    return SubmitToDefaultDestination(
-        JobName(lines), [&utf8](const PageGeometry& page) { return RenderReceiptPdf(utf8, page); });
+    return SubmitToDefaultDestination(JobName(lines), [&lines](const PaperChoice& paper) {
+      return ReceiptDocument(lines, paper);
+    });
   }
 
  private:

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/cups/destination_report.h"
 #include "platform/cups/owned_handles.h"
 
 namespace pellomar {
@@ -93,26 +94,9 @@ std::optional<PrintResult> RefusedByState(const cups_dest_t& dest) {
   return Failed(PrintError::kRefused, detail);
 }
 
-// The destination's default media and its printable area. Queues without a
-// driver list only the media's name; those print edge to edge.
-std::optional<PageGeometry> DefaultPage(const SchedulerConnection& connection, cups_dest_t* dest,
-                                        cups_dinfo_t* info) {
-  cups_size_t size{};
-  if (cupsGetDestMediaDefault(connection.get(), dest, info, 0, &size)) {
-    return PageGeometryFromHundredthsMm(size.width, size.length, size.left, size.right, size.top,
-                                        size.bottom);
-  }
-  std::string media(DestOption(*dest, "media"));
-  if (media.empty()) return std::nullopt;
-  pwg_media_t* named = pwgMediaForPWG(media.c_str());
-  if (named == nullptr) named = pwgMediaForLegacy(media.c_str());
-  if (named == nullptr) return std::nullopt;
-  return PageGeometryFromHundredthsMm(named->width, named->length, 0, 0, 0, 0);
-}
-
 // The job is open: send the document and close it, or cancel the job.
 PrintResult SendDocument(const SchedulerConnection& connection, cups_dest_t* dest,
-                         cups_dinfo_t* info, int job_id, const std::string& document) {
+                         cups_dinfo_t* info, int job_id, const PrintDocument& document) {
   auto cancel_and_report = [&](PrintError otherwise) {
     PrintResult failure = connection.RequestFailed(otherwise);
     // The connection is in the middle of a request; cancel on a fresh one.
@@ -121,13 +105,15 @@ PrintResult SendDocument(const SchedulerConnection& connection, cups_dest_t* des
     return failure;
   };
 
-  if (cupsStartDestDocument(connection.get(), dest, info, job_id, "receipt.pdf", CUPS_FORMAT_PDF, 0,
-                            nullptr, /*last_document=*/1) != HTTP_STATUS_CONTINUE) {
+  if (cupsStartDestDocument(connection.get(), dest, info, job_id, "receipt",
+                            document.format.c_str(), 0, nullptr,
+                            /*last_document=*/1) != HTTP_STATUS_CONTINUE) {
     return cancel_and_report(PrintError::kWriteFailed);
   }
-  for (std::size_t offset = 0; offset < document.size(); offset += kWriteChunk) {
-    std::size_t length = std::min(kWriteChunk, document.size() - offset);
-    if (cupsWriteRequestData(connection.get(), document.data() + offset, length) !=
+  const std::string& bytes = document.bytes;
+  for (std::size_t offset = 0; offset < bytes.size(); offset += kWriteChunk) {
+    std::size_t length = std::min(kWriteChunk, bytes.size() - offset);
+    if (cupsWriteRequestData(connection.get(), bytes.data() + offset, length) !=
         HTTP_STATUS_CONTINUE) {
       return cancel_and_report(PrintError::kWriteFailed);
     }
@@ -140,7 +126,7 @@ PrintResult SendDocument(const SchedulerConnection& connection, cups_dest_t* des
 
 }  // namespace
 
-PrintResult SubmitToDefaultDestination(const std::string& job_name, const RenderForPage& render) {
+PrintResult SubmitToDefaultDestination(const std::string& job_name, const MakeDocument& make) {
   SchedulerConnection connection;
   if (!connection.Open()) {
     std::string detail = LastCupsError();
@@ -157,20 +143,23 @@ PrintResult SubmitToDefaultDestination(const std::string& job_name, const Render
   OwnedDestInfo info(cupsCopyDestInfo(connection.get(), dest.get()));
   if (!info) return connection.RequestFailed(PrintError::kRefused);
 
-  std::optional<PageGeometry> page = DefaultPage(connection, dest.get(), info.get());
-  if (!page) {
-    return Failed(PrintError::kRenderFailed,
-                  std::string("destination \"") + dest->name + "\" reports no default media");
+  const PaperChoice paper =
+      ChoosePaper(ReadDestinationReport(connection.get(), dest.get(), info.get()));
+  if (paper.kind == PaperKind::kNoPaper) {
+    return Failed(PrintError::kNoPaperSize, std::string("destination \"") + dest->name +
+                                                "\" reports no paper size, nor does the system");
   }
-  ReceiptPdf pdf = render(*page);
-  if (!pdf.ok()) return Failed(PrintError::kRenderFailed, pdf.error);
+  const PrintDocument document = make(paper);
+  if (!document.failure.ok()) return document.failure;
 
+  OwnedOptions options;
+  if (!document.media.empty()) options.Add("media", document.media);
   int job_id = 0;
-  if (cupsCreateDestJob(connection.get(), dest.get(), info.get(), &job_id, job_name.c_str(), 0,
-                        nullptr) != IPP_STATUS_OK) {
+  if (cupsCreateDestJob(connection.get(), dest.get(), info.get(), &job_id, job_name.c_str(),
+                        options.count(), options.get()) != IPP_STATUS_OK) {
     return connection.RequestFailed(PrintError::kRefused);
   }
-  PrintResult sent = SendDocument(connection, dest.get(), info.get(), job_id, pdf.document);
+  PrintResult sent = SendDocument(connection, dest.get(), info.get(), job_id, document);
   if (sent.ok()) {
     sent.job_id = job_id;
     sent.destination = dest->name;

@@ -7,15 +7,21 @@
 #include <functional>
 #include <string>
 
-#include "platform/cups/receipt_geometry.h"
-#include "platform/cups/receipt_pdf.h"
+#include "platform/cups/paper_choice.h"
 #include "receipt/page_printer.h"
 
 namespace pellomar {
 
-// Makes the document for the destination's default page.
-using RenderForPage = std::function<ReceiptPdf(const PageGeometry&)>;
+struct PrintDocument {
+  std::string bytes;
+  std::string format;  // its MIME type
+  std::string media;   // the media to ask for; empty for the destination's default
+  PrintResult failure;  // why there is no document
+};
 
-PrintResult SubmitToDefaultDestination(const std::string& job_name, const RenderForPage& render);
+// Makes the document for the destination's paper (never kNoPaper).
+using MakeDocument = std::function<PrintDocument(const PaperChoice&)>;
+
+PrintResult SubmitToDefaultDestination(const std::string& job_name, const MakeDocument& make);
 
 }  // namespace pellomar

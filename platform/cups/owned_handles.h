@@ -8,6 +8,7 @@
 #include <pango/pango.h>
 
 #include <memory>
+#include <string>
 
 #include "base/release_with.h"
 #include "platform/gtk/glib_handles.h"
@@ -21,6 +22,25 @@ struct FreeOneDest {
 using OwnedHttp = std::unique_ptr<http_t, ReleaseWith<httpClose>>;
 using OwnedDest = std::unique_ptr<cups_dest_t, FreeOneDest>;
 using OwnedDestInfo = std::unique_ptr<cups_dinfo_t, ReleaseWith<cupsFreeDestInfo>>;
+
+// A job's options, freed with cupsFreeOptions.
+class OwnedOptions {
+ public:
+  OwnedOptions() = default;
+  OwnedOptions(const OwnedOptions&) = delete;
+  OwnedOptions& operator=(const OwnedOptions&) = delete;
+  ~OwnedOptions() { cupsFreeOptions(count_, options_); }
+
+  void Add(const char* name, const std::string& value) {
+    count_ = cupsAddOption(name, value.c_str(), count_, &options_);
+  }
+  int count() const { return count_; }
+  cups_option_t* get() const { return options_; }
+
+ private:
+  int count_ = 0;
+  cups_option_t* options_ = nullptr;
+};
 
 using OwnedCairoSurface = std::unique_ptr<cairo_surface_t, ReleaseWith<cairo_surface_destroy>>;
 using OwnedCairo = std::unique_ptr<cairo_t, ReleaseWith<cairo_destroy>>;

@@ -11,6 +11,10 @@ double PointsFromHundredthsMm(int value) { return value / 2540.0 * 72.0; }
 
 }  // namespace
 
+int HundredthsMmFromPoints(double points) {
+  return static_cast<int>(std::lround(points / 72.0 * 2540.0));
+}
+
 PageGeometry PageGeometryFromHundredthsMm(int width, int length, int left, int right, int top,
                                           int bottom) {
   return PageGeometry{
@@ -33,6 +37,15 @@ std::size_t LinesPerPage(double printable_height, double line_height) {
   // A hair of slack, so that a height of exactly n lines holds n lines
   // despite rounding in the millimetre-to-point conversion.
   return static_cast<std::size_t>(std::floor(printable_height / line_height + 1e-9));
+}
+
+double CutPageHeight(std::size_t lines, double line_height, const PageGeometry& page,
+                     double shortest) {
+  const double needed = page.top + static_cast<double>(lines) * line_height + page.bottom;
+  // Slack against rounding, so that an exact fit does not gain a hundredth.
+  const double hundredths = std::ceil(needed / 72.0 * 2540.0 - 1e-6);
+  const double height = PointsFromHundredthsMm(static_cast<int>(hundredths));
+  return std::clamp(height, std::min(shortest, page.height), page.height);
 }
 
 }  // namespace pellomar

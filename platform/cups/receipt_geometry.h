@@ -37,4 +37,14 @@ double ReceiptFontSize(double printable_width, double column_advance_per_point,
 // that a page never stays empty and paging always advances.
 std::size_t LinesPerPage(double printable_height, double line_height);
 
+// The height of a page cut from a roll for `lines` lines: the lines and the
+// top and bottom margins, rounded up to a whole hundredth of a millimetre
+// (the unit the page is asked for in), no less than `shortest` and no more
+// than the page's own height, the roll's longest page.
+double CutPageHeight(std::size_t lines, double line_height, const PageGeometry& page,
+                     double shortest);
+
+// Points to hundredths of a millimetre, to the nearest.
+int HundredthsMmFromPoints(double points);
+
 }  // namespace pellomar

@@ -105,7 +105,9 @@ std::string CairoError(cairo_status_t status) {
 
 }  // namespace
 
-ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines, const PageGeometry& page) {
+ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines, const PageGeometry& roll_or_sheet,
+                            std::optional<double> cut_from_roll) {
+  PageGeometry page = roll_or_sheet;
   if (page.PrintableWidth() <= 0 || page.PrintableHeight() <= 0) {
     return RenderFailure("the page has no printable area");
   }
@@ -131,6 +133,10 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines, const PageGeo
   }
   OwnedFontDescription font = ReceiptFont(ReceiptFontSize(page.PrintableWidth(), *advance));
   const double line_height = LineHeight(context.get(), *font);
+  if (cut_from_roll) {
+    page.height = CutPageHeight(lines.size(), line_height, page, *cut_from_roll);
+    cairo_pdf_surface_set_size(surface.get(), page.width, page.height);
+  }
   const std::size_t per_page = LinesPerPage(page.PrintableHeight(), line_height);
   GObjectPtr<PangoLayout> layout = MakeLineLayout(context.get(), *font);
 
@@ -148,7 +154,7 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines, const PageGeo
   cairo_status_t finished = cairo_surface_status(surface.get());
   if (drawn != CAIRO_STATUS_SUCCESS) return RenderFailure(CairoError(drawn));
   if (finished != CAIRO_STATUS_SUCCESS) return RenderFailure(CairoError(finished));
-  return ReceiptPdf{.document = std::move(document), .error = {}};
+  return ReceiptPdf{.document = std::move(document), .error = {}, .page_height = page.height};
 }
 
 }  // namespace pellomar

@@ -1,9 +1,15 @@
 # Sourced by scripts/test. Makes sure a CUPS scheduler runs and holds the test
 # suite's own queues, whose backend (tests/cups/pellomar-capture) keeps each
 # job's document in a folder instead of printing it:
-#   PELLOMAR_TEST_PRINTER            accepts and "prints" every job
+#   PELLOMAR_TEST_PRINTER            accepts and "prints" every job (a PDF
+#                                    driver queue, 58 x 210 mm sheets)
 #   PELLOMAR_TEST_REJECTING_PRINTER  rejects jobs (not accepting)
 #   PELLOMAR_TEST_STOPPED_PRINTER    accepts jobs but is stopped
+#   PELLOMAR_TEST_RAW_PRINTER        a queue with no driver, as receipt
+#                                    printers are run: jobs reach it unchanged
+#   PELLOMAR_TEST_ROLL_PRINTER       a driver queue on a 58 mm roll that takes
+#                                    pages of any length
+#   PELLOMAR_TEST_SHEET80_PRINTER    a driver queue on 80 x 297 mm sheets
 #   PELLOMAR_TEST_SPOOL              the folder the jobs land in
 # Idempotent. It never changes any other queue, nor the default destination:
 # the tests choose their queue through PRINTER.
@@ -24,6 +30,9 @@ pellomar_cups_setup() {
   export PELLOMAR_TEST_PRINTER=pellomar-test
   export PELLOMAR_TEST_REJECTING_PRINTER=pellomar-test-rejecting
   export PELLOMAR_TEST_STOPPED_PRINTER=pellomar-test-stopped
+  export PELLOMAR_TEST_RAW_PRINTER=pellomar-test-raw
+  export PELLOMAR_TEST_ROLL_PRINTER=pellomar-test-roll
+  export PELLOMAR_TEST_SHEET80_PRINTER=pellomar-test-sheet80
   export PELLOMAR_TEST_SPOOL=${PELLOMAR_TEST_SPOOL:-${TMPDIR:-/tmp}/pellomar-test-spool}
 
   # The backend runs as CUPS's unprivileged user when it is not private to
@@ -51,13 +60,25 @@ pellomar_cups_setup() {
   # or print once the queue is enabled below.
   "${sudo[@]}" cancel -a "$PELLOMAR_TEST_STOPPED_PRINTER" 2>/dev/null || true
 
-  # No model: a queue without a driver passes documents through unchanged.
-  local queue
+  # The driver queues take the suite's own PPD, which passes PDF through
+  # unchanged; the raw queue has no driver at all. lpadmin warns that drivers
+  # are deprecated: that line says nothing about the queue.
+  local queue ppd="$root/tests/cups/pellomar-test.ppd"
+  local common=(-E -v "pellomar-capture:$PELLOMAR_TEST_SPOOL" -o printer-error-policy=abort-job
+    -o printer-is-shared=false)
+  pellomar_add_queue() {
+    "${sudo[@]}" lpadmin "$@" 2> >(grep -v 'drivers are deprecated' >&2)
+  }
   for queue in "$PELLOMAR_TEST_PRINTER" "$PELLOMAR_TEST_REJECTING_PRINTER" \
     "$PELLOMAR_TEST_STOPPED_PRINTER"; do
-    "${sudo[@]}" lpadmin -p "$queue" -E -v "pellomar-capture:$PELLOMAR_TEST_SPOOL" \
-      -o media-default=oe_58mm-roll_58x210mm -o printer-error-policy=abort-job -o printer-is-shared=false
+    pellomar_add_queue -p "$queue" "${common[@]}" -P "$ppd" -o PageSize=oe_58x210mm \
+      -R media-default
   done
+  pellomar_add_queue -p "$PELLOMAR_TEST_ROLL_PRINTER" "${common[@]}" -P "$ppd" \
+    -o PageSize=oe_58mm-roll_58x3276mm
+  pellomar_add_queue -p "$PELLOMAR_TEST_SHEET80_PRINTER" "${common[@]}" -P "$ppd" \
+    -o PageSize=oe_80x297mm
+  pellomar_add_queue -p "$PELLOMAR_TEST_RAW_PRINTER" "${common[@]}" -m raw
   "${sudo[@]}" cupsreject -r "test queue that refuses jobs" "$PELLOMAR_TEST_REJECTING_PRINTER"
   "${sudo[@]}" cupsdisable -r "test queue that is stopped" "$PELLOMAR_TEST_STOPPED_PRINTER"
 }

@@ -37,5 +37,27 @@ TEST(ReceiptGeometryTest, LinesPerPage) {
   EXPECT_EQ(LinesPerPage(141.73228346456693, 14.173228346456693), 10u);  // 50 mm of 5 mm lines
 }
 
+TEST(ReceiptGeometryTest, PageCutFromARollHoldsTheLinesAndMargins) {
+  // 58 mm roll with 2 mm margins at top and bottom, at most 100 mm long.
+  const PageGeometry roll = PageGeometryFromHundredthsMm(5800, 10000, 300, 300, 200, 200);
+  const double mm = 72.0 / 25.4;
+  struct Case {
+    std::size_t lines;
+    double line_height, shortest, height;
+  };
+  const Case cases[] = {
+      {10, 5 * mm, 10 * mm, 54 * mm},        // 2 + 10 x 5 + 2 mm
+      {10, 5.0005 * mm, 10 * mm, 54.01 * mm},  // up to the next hundredth of a millimetre
+      {1, 1 * mm, 25.4 * mm, 25.4 * mm},     // no shorter than the shortest page
+      {30, 5 * mm, 10 * mm, 100 * mm},       // longer than the roll's longest page
+  };
+  for (const Case& c : cases) {
+    EXPECT_NEAR(CutPageHeight(c.lines, c.line_height, roll, c.shortest), c.height, 1e-6)
+        << c.lines << " lines of " << c.line_height;
+  }
+  const double cut = CutPageHeight(10, 5 * mm, roll, 0);
+  EXPECT_EQ(LinesPerPage(cut - roll.top - roll.bottom, 5 * mm), 10u);
+}
+
 }  // namespace
 }  // namespace pellomar

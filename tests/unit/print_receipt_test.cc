@@ -121,6 +121,7 @@ TEST_F(PrintReceiptTest, PrinterFailureIsShownAndTheNextReceiptPrints) {
       {PrintError::kRefused, u"小票未打印：打印机拒绝了打印任务"},
       {PrintError::kWriteFailed, u"小票未打印：发送到打印机失败"},
       {PrintError::kRenderFailed, u"小票未打印：无法生成小票文档"},
+      {PrintError::kNoPaperSize, u"小票未打印：打印机没有设置纸张"},
   };
   ShowPage(u"1");
   for (const auto& c : cases) {
