@@ -14,13 +14,17 @@ std::string_view DestOption(const cups_dest_t& dest, const char* name) {
   return value != nullptr ? value : "";
 }
 
-pwg_media_t* NamedMedia(const char* name) {
-  pwg_media_t* media = pwgMediaForPWG(name);
-  return media != nullptr ? media : pwgMediaForLegacy(name);
+// The size a media name gives. CUPS answers in a buffer of its own that
+// its next media call overwrites: the size is copied out at once.
+std::optional<MediaSize> NamedSize(const char* name) {
+  const pwg_media_t* media = pwgMediaForPWG(name);
+  if (media == nullptr) media = pwgMediaForLegacy(name);
+  if (media == nullptr) return std::nullopt;
+  return MediaSize{.width = media->width, .length = media->length};
 }
 
 // Within the 1.76 mm (5 points) CUPS itself takes for the same size.
-bool SameSize(const cups_size_t& size, const pwg_media_t& named) {
+bool SameSize(const cups_size_t& size, const MediaSize& named) {
   return std::abs(size.width - named.width) <= 176 && std::abs(size.length - named.length) <= 176;
 }
 
@@ -33,25 +37,42 @@ MediaSize FromCups(const cups_size_t& size) {
                    .bottom = size.bottom};
 }
 
-// The default media with its printable area. It is looked up by the size
-// its name gives: looked up by name, a borderless default can come back as
-// another size of the same width. A destination that lists only the media's
-// name gets the margins CUPS assumes for such a size.
+bool Borderless(const cups_size_t& size) {
+  return size.left == 0 && size.right == 0 && size.top == 0 && size.bottom == 0;
+}
+
+// The destination's own entry for the size, with its printable area: its
+// usual margins before a borderless variant. The entries are searched here
+// because the lookup by size (or name) of CUPS can answer another size of
+// the same width when the exact one is borderless.
+std::optional<MediaSize> ListedSize(http_t* http, cups_dest_t* dest, cups_dinfo_t* info,
+                                    const MediaSize& wanted) {
+  std::optional<MediaSize> borderless;
+  const int count = cupsGetDestMediaCount(http, dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
+  for (int i = 0; i < count; ++i) {
+    cups_size_t size{};
+    if (!cupsGetDestMediaByIndex(http, dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size)) continue;
+    if (!SameSize(size, wanted)) continue;
+    if (!Borderless(size)) return FromCups(size);
+    if (!borderless) borderless = FromCups(size);
+  }
+  return borderless;
+}
+
+// The default media, named by the destination's "media" default. A
+// destination that lists only the media's name gets the margins CUPS assumes
+// for such a size.
 std::optional<MediaSize> DefaultMedia(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
-  cups_size_t size{};
   const std::string name(DestOption(*dest, "media"));
-  const pwg_media_t* named = name.empty() ? nullptr : NamedMedia(name.c_str());
-  if (named == nullptr) {
+  const std::optional<MediaSize> named = name.empty() ? std::nullopt : NamedSize(name.c_str());
+  if (!named) {
+    cups_size_t size{};
     if (cupsGetDestMediaDefault(http, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
       return FromCups(size);
     }
     return std::nullopt;
   }
-  if (cupsGetDestMediaBySize(http, dest, info, named->width, named->length,
-                             CUPS_MEDIA_FLAGS_DEFAULT, &size) &&
-      SameSize(size, *named)) {
-    return FromCups(size);
-  }
+  if (std::optional<MediaSize> listed = ListedSize(http, dest, info, *named)) return listed;
   return WithNameOnlyMargins(named->width, named->length);
 }
 
@@ -60,16 +81,15 @@ std::optional<MediaSize> DefaultMedia(http_t* http, cups_dest_t* dest, cups_dinf
 std::optional<SizeRange> CustomSizes(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
   ipp_attribute_t* supported = cupsFindDestSupported(http, dest, info, "media");
   if (supported == nullptr) return std::nullopt;
-  const pwg_media_t* min = nullptr;
-  const pwg_media_t* max = nullptr;
+  std::optional<MediaSize> min, max;
   for (int i = 0; i < ippGetCount(supported); ++i) {
     const char* name = ippGetString(supported, i, nullptr);
     if (name == nullptr) continue;
     const std::string_view value(name);
-    if (value.starts_with("custom_min_")) min = pwgMediaForPWG(name);
-    if (value.starts_with("custom_max_")) max = pwgMediaForPWG(name);
+    if (value.starts_with("custom_min_")) min = NamedSize(name);
+    if (value.starts_with("custom_max_")) max = NamedSize(name);
   }
-  if (min == nullptr || max == nullptr) return std::nullopt;
+  if (!min || !max) return std::nullopt;
   return SizeRange{.min_width = min->width,
                    .min_length = min->length,
                    .max_width = max->width,
@@ -81,6 +101,7 @@ std::optional<SizeRange> CustomSizes(http_t* http, cups_dest_t* dest, cups_dinfo
 DestinationReport ReadDestinationReport(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
   DestinationReport report;
   report.make_and_model = DestOption(*dest, "printer-make-and-model");
+  report.device_uri = DestOption(*dest, "device-uri");
   report.accepts_raw =
       cupsCheckDestSupported(http, dest, info, "document-format", CUPS_FORMAT_RAW) != 0;
   report.media = DefaultMedia(http, dest, info);

@@ -1,21 +1,32 @@
 #include "platform/cups/paper_choice.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace pellomar {
 
 namespace {
 
+// An address where a printer that reads documents itself takes its jobs.
+bool IsIppAddress(std::string_view uri) {
+  for (std::string_view scheme : {"ipp:", "ipps:", "http:", "https:"}) {
+    if (uri.starts_with(scheme)) return true;
+  }
+  return false;
+}
+
 // The scheduler names a queue that has no driver (no PPD) "Local Raw Printer"
-// and hands its jobs to the device byte for byte. On such a queue the device
-// is a printer of its own command language, and the receipt printers run
-// this way speak ESC/POS; a PDF would come out as its bytes. The same queue
-// on a network printer's IPP address is a "Remote Printer": that printer reads
-// documents itself and gets the PDF. The list of formats is no signal on its
-// own (a raw queue lists every type the scheduler knows), but it must carry
-// raw, or the job would be refused.
+// and hands its jobs to the device byte for byte. On a port (USB, parallel,
+// serial, a network printer's port 9100) that device is a printer of its own
+// command language, and the receipt printers run this way speak ESC/POS; a
+// PDF would come out as its bytes. A queue without a driver on a network
+// printer's IPP address ("Remote Printer", when lpadmin made it) passes jobs
+// to a printer that reads documents itself: it gets the PDF. The list of
+// formats is no signal on its own (a raw queue lists every type the scheduler
+// knows), but it must carry raw, or the job would be refused.
 bool DrivesTheDeviceDirectly(const DestinationReport& report) {
-  return report.make_and_model == "Local Raw Printer" && report.accepts_raw;
+  return report.make_and_model == "Local Raw Printer" && !IsIppAddress(report.device_uri) &&
+         report.accepts_raw;
 }
 
 // A destination feeds a roll when its default paper is as long as the longest

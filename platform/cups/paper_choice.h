@@ -31,6 +31,7 @@ struct SizeRange {
 
 struct DestinationReport {
   std::string make_and_model;        // printer-make-and-model
+  std::string device_uri;            // where the scheduler sends its jobs, when it says
   bool accepts_raw = false;          // application/vnd.cups-raw among its formats
   std::optional<MediaSize> media;    // its default media, with margins when it reports them
   std::optional<SizeRange> custom;   // custom sizes, when it takes any

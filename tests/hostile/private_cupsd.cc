@@ -62,6 +62,14 @@ bool WriteText(const fs::path& path, const std::string& text) {
   return static_cast<bool>(out);
 }
 
+// A queue of printers.conf; the scheduler finds its driver, if any, in
+// etc/ppd/<name>.ppd.
+std::string Queue(const std::string& name, const std::string& device) {
+  return "<Printer " + name + ">\nInfo " + name + "\nDeviceURI " + device +
+         "\nState Idle\nType 4\nAccepting Yes\nShared No\nJobSheets none none\n"
+         "OpPolicy default\nErrorPolicy abort-job\n</Printer>\n";
+}
+
 }  // namespace
 
 PrivateCupsd::PrivateCupsd() {
@@ -116,10 +124,17 @@ bool PrivateCupsd::WriteConfiguration() {
     fs::create_directory_symlink(fs::path(kSystemServerBin) / part,
                                  fs::path(root_) / "serverbin" / part, error);
   }
-  const fs::path backend = fs::path(root_) / "serverbin/backend/pellomar-capture";
-  fs::copy_file(PELLOMAR_CAPTURE_BACKEND, backend, fs::copy_options::overwrite_existing, error);
+  // The capture backend also stands in for the network printer's "ipp".
+  for (const char* name : {"pellomar-capture", "ipp"}) {
+    const fs::path backend = fs::path(root_) / "serverbin/backend" / name;
+    fs::copy_file(PELLOMAR_CAPTURE_BACKEND, backend, fs::copy_options::overwrite_existing, error);
+    if (error) return false;
+    chmod(backend.c_str(), 0755);
+  }
+  fs::create_directories(fs::path(root_) / "etc/ppd", error);
+  fs::copy_file(PELLOMAR_TEST_PPD, fs::path(root_) / "etc/ppd" / (std::string(kQueue) + ".ppd"),
+                fs::copy_options::overwrite_existing, error);
   if (error) return false;
-  chmod(backend.c_str(), 0755);
 
   const std::string etc = root_ + "/etc";
   // Job history is kept, as CUPS does by default: the client reads how a
@@ -139,12 +154,9 @@ bool PrivateCupsd::WriteConfiguration() {
                        "/log/error_log\nAccessLog " + root_ + "/log/access_log\nPageLog " + root_ +
                        "/log/page_log\nUser lp\nGroup lp\nSystemGroup root\n"
                        "FileDevice No\n") &&
-         WriteText(etc + "/printers.conf",
-                   std::string("<Printer ") + kQueue + ">\nInfo " + kQueue +
-                       "\nDeviceURI pellomar-capture:" + spool_ +
-                       "\nState Idle\nType 4\nAccepting Yes\nShared No\nJobSheets none none\n"
-                       "OpPolicy default\nErrorPolicy abort-job\n"
-                       "Option media oe_58mm-roll_58x210mm\n</Printer>\n");
+         WriteText(etc + "/printers.conf", Queue(kQueue, "pellomar-capture:" + spool_) +
+                                               Queue(kRawQueue, "pellomar-capture:" + spool_) +
+                                               Queue(kRemoteQueue, "ipp://localhost" + spool_));
 }
 
 bool PrivateCupsd::Start() {
@@ -202,9 +214,14 @@ void PrivateCupsd::Resume() {
   if (pid_ > 0) kill(pid_, SIGCONT);
 }
 
+void PrivateCupsd::UseQueue(const std::string& queue) {
+  queue_ = queue;
+  setenv("PRINTER", queue_.c_str(), 1);
+}
+
 bool PrivateCupsd::Admin(const std::string& tool, const std::string& arguments) {
   const std::string command =
-      tool + " -h " + server_ + " " + arguments + " " + kQueue + " >/dev/null 2>&1";
+      tool + " -h " + server_ + " " + arguments + " " + queue_ + " >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
 }
 
@@ -253,7 +270,7 @@ int PrivateCupsd::ActiveJobs() const {
       httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 2000, nullptr);
   if (http == nullptr) return -1;
   cups_job_t* jobs = nullptr;
-  const int count = cupsGetJobs2(http, &jobs, kQueue, 0, CUPS_WHICHJOBS_ACTIVE);
+  const int count = cupsGetJobs2(http, &jobs, queue_.c_str(), 0, CUPS_WHICHJOBS_ACTIVE);
   cupsFreeJobs(count, jobs);
   httpClose(http);
   return count;

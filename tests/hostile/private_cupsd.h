@@ -1,7 +1,10 @@
 // A CUPS scheduler of the test's own: its own configuration, port, spool and
-// one capture queue, so that faults (stopping it, hanging it, disabling its
-// queue) touch nothing that other tests use. The process points CUPS_SERVER
-// and PRINTER at it while the object lives.
+// capture queues, so that faults (stopping it, hanging it, disabling a queue)
+// touch nothing that other tests use. The process points CUPS_SERVER and
+// PRINTER at it (the PDF queue, until UseQueue) while the object lives. The
+// queues: kQueue, a driver queue that takes PDF on 58 x 210 mm sheets;
+// kRawQueue, a queue with no driver, as receipt printers are run; kRemoteQueue,
+// a queue passing jobs on to a network printer's address that names no paper.
 #pragma once
 
 #include <sys/types.h>
@@ -23,13 +26,19 @@ class PrivateCupsd {
   const std::string& error() const { return error_; }
   const std::string& server() const { return server_; }  // 127.0.0.1:port
   static constexpr const char* kQueue = "pellomar-hostile";
+  static constexpr const char* kRawQueue = "pellomar-hostile-raw";
+  static constexpr const char* kRemoteQueue = "pellomar-hostile-remote";
+
+  // Points PRINTER, Admin and ActiveJobs at another of the queues.
+  void UseQueue(const std::string& queue);
 
   bool Start();
   void Stop();    // SIGTERM, and waits until it has gone
   void Hang();    // SIGSTOP
   void Resume();  // SIGCONT
 
-  // Runs a CUPS command-line tool against this scheduler (e.g. "cupsdisable").
+  // Runs a CUPS command-line tool against this scheduler and the queue in
+  // use (e.g. "cupsdisable").
   bool Admin(const std::string& tool, const std::string& arguments = "");
 
   // Makes the capture device fail the way a printer does: "stop <reason>"
@@ -41,7 +50,7 @@ class PrivateCupsd {
   // Job ids of the documents the queue has passed to its device, ascending.
   std::vector<int> PrintedJobs() const;
   std::string JobName(int job) const;     // the job's title
-  std::string JobPdfPath(int job) const;  // the document as printed
+  std::string JobPdfPath(int job) const;  // the document as printed, whatever its type
   // Jobs the scheduler still holds (pending, held, processing).
   int ActiveJobs() const;
   // Waits until the device has `count` documents and the queue is idle.
@@ -54,6 +63,7 @@ class PrivateCupsd {
   std::string root_;
   std::string spool_;
   std::string server_;
+  std::string queue_ = kQueue;
   int port_ = 0;
   pid_t pid_ = -1;
   std::string error_;

@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "base/text.h"
+#include "tests/hostile/private_cupsd.h"
+#include "tests/printing/escpos_text.h"
 #include "tests/printing/pdf_words.h"
 #include "tests/printing/receipt_fixture.h"
 
@@ -113,6 +115,21 @@ int ActiveJobs(const std::string& queue) {
   return count;
 }
 
+// The media the scheduler holds for a job.
+std::string JobMedia(int id) {
+  cupsSetServer(nullptr);
+  ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+  const std::string uri = "ipp://localhost/jobs/" + std::to_string(id);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
+  ipp_t* answer = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+  std::string media;
+  if (ipp_attribute_t* attr = ippFindAttribute(answer, "media", IPP_TAG_ZERO)) {
+    if (const char* value = ippGetString(attr, 0, nullptr)) media = value;
+  }
+  ippDelete(answer);
+  return media;
+}
+
 std::string RunCommand(const std::string& command) {
   std::string out;
   if (FILE* pipe = popen(command.c_str(), "r")) {
@@ -167,6 +184,13 @@ class CupsPrinterTest : public ::testing::Test {
     before_ = JobIds(spool_);
   }
 
+  // Prints on another of the test queues, named by its variable.
+  void UseQueue(const char* variable) {
+    queue_ = Env(variable);
+    if (queue_.empty()) GTEST_SKIP() << variable << " is not set";
+    env_.Set("PRINTER", queue_);
+  }
+
   std::string JobPath(int id, const char* ext) const {
     return spool_ + "/job-" + std::to_string(id) + ext;
   }
@@ -209,10 +233,147 @@ TEST_F(CupsPrinterTest, OneDocumentIsOneJobCarryingTheReceiptAsPdf) {
                 fs::copy_options::overwrite_existing);
 
   EXPECT_EQ(PrintedWords(pdf), ExpectedWords(receipt));
-  // The page is the queue's default medium, a 58 mm roll.
+  // The page is the queue's default medium, a 58 x 210 mm sheet.
   auto pages = testing::ReadPdfWords(pdf);
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_NEAR(pages[0].width, 58 / 25.4 * 72, 0.01);
+  EXPECT_NEAR(pages[0].height, 210 / 25.4 * 72, 0.01);
+}
+
+constexpr double kPointsPerMm = 72 / 25.4;
+
+TEST_F(CupsPrinterTest, SheetOf80By297KeepsItsSize) {
+  UseQueue("PELLOMAR_TEST_SHEET80_PRINTER");
+  const auto receipt = testing::SampleReceipt("S-80");
+  ASSERT_TRUE(Print(*printer_, receipt).ok());
+  std::vector<int> jobs = WaitForJobNamed("消费小票 S-80");
+  ASSERT_EQ(jobs.size(), 1u);
+  const auto pages = testing::ReadPdfWords(JobPath(jobs[0], ".pdf"));
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_NEAR(pages[0].width, 80 * kPointsPerMm, 0.01);
+  EXPECT_NEAR(pages[0].height, 297 * kPointsPerMm, 0.01);
+  EXPECT_EQ(PrintedWords(JobPath(jobs[0], ".pdf")), ExpectedWords(receipt));
+}
+
+std::vector<std::string> ReceiptWithItems(const std::string& order, int items) {
+  std::vector<std::string> lines = testing::SampleReceipt(order);
+  std::vector<std::string> item_lines;
+  for (int i = 0; i < items; ++i) {
+    item_lines.push_back("Dish" + std::to_string(i) + "         1p      8.00");
+  }
+  lines.insert(lines.begin() + 10, item_lines.begin(), item_lines.end());
+  return lines;
+}
+
+// A 58 mm roll that takes pages from 1 inch to 3276 mm, with 2 mm margins at
+// the top and bottom: each receipt is one page, as long as its lines.
+TEST_F(CupsPrinterTest, RollPageIsCutToTheReceipt) {
+  UseQueue("PELLOMAR_TEST_ROLL_PRINTER");
+  const double margin = 2 * kPointsPerMm;
+  for (int items : {3, 200}) {
+    const std::string order = "R-" + std::to_string(items);
+    const auto receipt = ReceiptWithItems(order, items);
+    ASSERT_TRUE(Print(*printer_, receipt).ok());
+    std::vector<int> jobs = WaitForJobNamed("消费小票 " + order);
+    ASSERT_FALSE(jobs.empty());
+    const std::string pdf = JobPath(jobs.back(), ".pdf");
+    fs::copy_file(pdf, std::string(PELLOMAR_TEST_OUTPUT_DIR) + "/receipt-roll-" + order + ".pdf",
+                  fs::copy_options::overwrite_existing);
+
+    const auto pages = testing::ReadPdfWords(pdf);
+    ASSERT_EQ(pages.size(), 1u) << order;
+    EXPECT_EQ(PrintedWords(pdf), ExpectedWords(receipt)) << order;
+    EXPECT_NEAR(pages[0].width, 58 * kPointsPerMm, 0.01);
+    // The line pitch, from two neighbouring lines ("单号:" and "厅台号:").
+    const auto lines = testing::LinesOf(pages[0]);
+    ASSERT_GE(lines.size(), 3u);
+    const double pitch = lines[2].front().y_min - lines[1].front().y_min;
+    EXPECT_LE(pages[0].height, margin + receipt.size() * pitch + margin + 0.01 * kPointsPerMm)
+        << order;
+    EXPECT_GE(pages[0].height, lines.back().front().y_max) << order;
+    // Asked for as a custom size of that length.
+    const double length_mm = pages[0].height / kPointsPerMm;
+    char media[64];
+    std::snprintf(media, sizeof media, "custom_58x%.2fmm", length_mm);
+    EXPECT_EQ(JobMedia(jobs.back()).rfind(media, 0), 0u) << JobMedia(jobs.back()) << " " << media;
+  }
+}
+
+TEST_F(CupsPrinterTest, RawQueueGetsTheLinesInGb18030BetweenInitialiseAndCut) {
+  UseQueue("PELLOMAR_TEST_RAW_PRINTER");
+  const auto first = testing::SampleReceipt("E-1");
+  const auto second = testing::SampleReceipt("E-2");
+  ASSERT_TRUE(Print(*printer_, first).ok());
+  ASSERT_TRUE(Print(*printer_, second).ok());
+  std::vector<int> jobs = WaitForJobNamed("消费小票 E-2");
+  ASSERT_EQ(jobs.size(), 2u);
+
+  const std::vector<std::string>* receipts[] = {&first, &second};
+  for (std::size_t j = 0; j < 2; ++j) {
+    const std::string job = testing::ReadFile(JobPath(jobs[j], ".pdf"));
+    const auto lines = testing::EscPosLines(job);
+    ASSERT_TRUE(lines) << "not framed by initialise and feed-and-cut";
+    const std::vector<std::string>& receipt = *receipts[j];
+    ASSERT_EQ(lines->size(), receipt.size());
+    std::string text;
+    for (std::size_t i = 0; i < receipt.size(); ++i) {
+      text += testing::Gb18030ToUtf8((*lines)[i]) + "\n";
+      EXPECT_EQ(testing::Gb18030ToUtf8((*lines)[i]), receipt[i]);
+      EXPECT_EQ(static_cast<int>((*lines)[i].size()), testing::ColumnsOf(receipt[i])) << receipt[i];
+    }
+    testing::WriteFile(std::string(PELLOMAR_TEST_OUTPUT_DIR) + "/receipt-raw-" +
+                           std::to_string(j + 1) + ".txt",
+                       text);
+  }
+}
+
+TEST_F(CupsPrinterTest, RawQueuePrintsAStandInForACharacterBeyondTwoBytes) {
+  UseQueue("PELLOMAR_TEST_RAW_PRINTER");
+  auto receipt = testing::SampleReceipt("E-3");
+  receipt[11] = "冷面한식      1碗     38.00";
+  ASSERT_TRUE(Print(*printer_, receipt).ok());
+  std::vector<int> jobs = WaitForJobNamed("消费小票 E-3");
+  ASSERT_EQ(jobs.size(), 1u);
+  const auto lines = testing::EscPosLines(testing::ReadFile(JobPath(jobs[0], ".pdf")));
+  ASSERT_TRUE(lines);
+  ASSERT_EQ(lines->size(), receipt.size());
+  EXPECT_EQ(testing::Gb18030ToUtf8((*lines)[11]), "冷面？？      1碗     38.00");
+  EXPECT_EQ(static_cast<int>((*lines)[11].size()), testing::ColumnsOf(receipt[11]));
+  EXPECT_EQ(testing::Gb18030ToUtf8((*lines)[12]), receipt[12]);
+}
+
+// A queue that passes jobs on to a network printer which names no paper:
+// the receipt goes on the system's paper size, or, with none, not at all.
+TEST(CupsNoPaperSizeTest, SystemPaperSizeOrANoticeThatThereIsNone) {
+  testing::PrivateCupsd cupsd;
+  ASSERT_EQ(cupsd.error(), "");
+  cupsd.UseQueue(testing::PrivateCupsd::kRemoteQueue);
+  std::unique_ptr<PagePrinter> printer = MakeCupsPagePrinter();
+  {
+    ScopedEnv env;
+    const std::string papersize = std::string(PELLOMAR_TEST_OUTPUT_DIR) + "/papersize-a5";
+    testing::WriteFile(papersize, "a5\n");
+    env.Set("PAPERCONF", papersize);
+    const PrintResult result = Print(*printer, testing::SampleReceipt("P-1"));
+    ASSERT_TRUE(result.ok()) << result.detail;
+    ASSERT_TRUE(cupsd.WaitForPrinted(1, 20000));
+    const std::vector<int> jobs = cupsd.PrintedJobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    const auto pages = testing::ReadPdfWords(cupsd.JobPdfPath(jobs[0]));
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_NEAR(pages[0].width, 148 * kPointsPerMm, 0.5);
+    EXPECT_NEAR(pages[0].height, 210 * kPointsPerMm, 0.5);
+    EXPECT_EQ(PrintedWords(cupsd.JobPdfPath(jobs[0])), ExpectedWords(testing::SampleReceipt("P-1")));
+  }
+  {
+    ScopedEnv env;
+    env.Set("PAPERCONF", "/nonexistent/papersize");
+    const PrintResult result = Print(*printer, testing::SampleReceipt("P-2"));
+    EXPECT_EQ(result.error, PrintError::kNoPaperSize) << result.detail;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(cupsd.PrintedJobs().size(), 1u);
+    EXPECT_EQ(cupsd.ActiveJobs(), 0);
+  }
 }
 
 TEST_F(CupsPrinterTest, TwoDocumentsAreTwoJobsEachWithOnlyItsOwnLines) {

@@ -28,15 +28,18 @@ void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 DestinationReport Driver(std::optional<MediaSize> media, std::optional<SizeRange> custom = {},
                          std::optional<MediaSize> system = {}) {
   return {.make_and_model = "Some Thermal Printer",
+          .device_uri = "usb://Maker/Model",
           .accepts_raw = true,
           .media = media,
           .custom = custom,
           .system = system};
 }
 
-DestinationReport Raw(std::string make_and_model, bool accepts_raw = true) {
+DestinationReport Raw(std::string make_and_model, std::string device_uri = "usb://Maker/Model",
+                      bool accepts_raw = true) {
   DestinationReport report = Driver(std::nullopt, std::nullopt, kA4);
   report.make_and_model = std::move(make_and_model);
+  report.device_uri = std::move(device_uri);
   report.accepts_raw = accepts_raw;
   return report;
 }
@@ -61,13 +64,20 @@ TEST_P(ChoosePaperTest, FollowsWhatTheDestinationReports) {
 INSTANTIATE_TEST_SUITE_P(
     Destinations, ChoosePaperTest,
     ::testing::Values(
-        Case{"RawQueue", Raw("Local Raw Printer"), PaperKind::kEscPos},
+        Case{"RawQueueOnUsb", Raw("Local Raw Printer"), PaperKind::kEscPos},
+        Case{"RawQueueOnPort9100", Raw("Local Raw Printer", "socket://192.0.2.7:9100"),
+             PaperKind::kEscPos},
+        // Remote destinations do not say where their jobs go.
+        Case{"RawQueueOfAnotherServer", Raw("Local Raw Printer", ""), PaperKind::kEscPos},
         // A raw queue that would refuse raw documents gets no commands: a
         // document it takes needs a page, here the system's.
-        Case{"RawQueueRefusingRaw", Raw("Local Raw Printer", false), PaperKind::kSheet, kA4, 0,
-             true},
-        // Passed on to a network printer that reads documents itself.
-        Case{"RemotePrinterWithoutPaper", Raw("Remote Printer"), PaperKind::kSheet, kA4, 0, true},
+        Case{"RawQueueRefusingRaw", Raw("Local Raw Printer", "usb://Maker/Model", false),
+             PaperKind::kSheet, kA4, 0, true},
+        // Passed on to network printers that read documents themselves.
+        Case{"RemotePrinterWithoutPaper", Raw("Remote Printer", "ipp://192.0.2.7/ipp/print"),
+             PaperKind::kSheet, kA4, 0, true},
+        Case{"RawQueueOnAnIppAddress", Raw("Local Raw Printer", "ipps://192.0.2.7/ipp/print"),
+             PaperKind::kSheet, kA4, 0, true},
         Case{"NothingGivesASize", Driver(std::nullopt), PaperKind::kNoPaper},
         Case{"RollThatTakesCustomLengths", Driver(kRoll58, kThermalRange), PaperKind::kRoll,
              kRoll58, 2540},
