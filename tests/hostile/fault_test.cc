@@ -7,15 +7,31 @@
 
 #include <algorithm>
 #include <chrono>
+#include <tuple>
 
 #include "tests/e2e/web_process.h"
 #include "tests/hostile/cups_client_fixture.h"
+#include "tests/printing/escpos_text.h"
 #include "tests/printing/pdf_words.h"
 
 namespace pellomar::testing {
 namespace {
 
 using ::testing::HasSubstr;
+
+// What a printed document shows: the words of a PDF, or the lines of a
+// receipt printer's text.
+std::string PrintedText(const std::string& path) {
+  std::string text;
+  if (const auto lines = EscPosLines(ReadFile(path))) {
+    for (const std::string& line : *lines) text += Gb18030ToUtf8(line) + "\n";
+    return text;
+  }
+  for (const PdfPage& page : ReadPdfWords(path)) {
+    for (const PdfWord& word : page.words) text += word.text + " ";
+  }
+  return text;
+}
 
 class FaultTest : public CupsClientTest {
  protected:
@@ -26,13 +42,11 @@ class FaultTest : public CupsClientTest {
     ASSERT_EQ(jobs.size(), count);
     for (int job : jobs) {
       EXPECT_EQ(cupsd_.JobName(job), "消费小票 A1024");
-      const std::string text = ReadFile(cupsd_.JobPdfPath(job));
-      std::string words;
-      for (const PdfPage& page : ReadPdfWords(cupsd_.JobPdfPath(job))) {
-        for (const PdfWord& word : page.words) words += word.text + " ";
-      }
-      EXPECT_THAT(words, HasSubstr("单号:A1024")) << "job " << job;
-      EXPECT_THAT(words, HasSubstr("结算时间:")) << "job " << job;
+      EXPECT_EQ(EscPosLines(ReadFile(cupsd_.JobPdfPath(job))).has_value(), escpos_)
+          << "job " << job << " is not what its queue takes";
+      const std::string text = PrintedText(cupsd_.JobPdfPath(job));
+      EXPECT_THAT(text, HasSubstr("单号:A1024")) << "job " << job;
+      EXPECT_THAT(text, HasSubstr("结算时间:")) << "job " << job;
     }
   }
   void ExpectNotice(const std::string& part) {
@@ -40,9 +54,32 @@ class FaultTest : public CupsClientTest {
     EXPECT_THAT(client_->notice().text(), HasSubstr(part));
     client_->notice().Close();
   }
+  // Whether the queue in use is a receipt printer's raw queue.
+  bool escpos_ = false;
 };
 
-TEST_F(FaultTest, SchedulerStoppedThenStartedAgain) {
+// The faults of the print server hit a receipt printer's raw queue as they hit
+// a driver's PDF queue.
+struct QueueUnderTest {
+  const char* name;
+  const char* queue;
+};
+
+const QueueUnderTest kQueues[] = {{"Pdf", PrivateCupsd::kQueue},
+                                  {"Raw", PrivateCupsd::kRawQueue}};
+
+void PrintTo(const QueueUnderTest& q, std::ostream* out) { *out << q.name; }
+
+class PrinterFaultTest : public FaultTest, public ::testing::WithParamInterface<QueueUnderTest> {
+ protected:
+  void SetUp() override {
+    FaultTest::SetUp();
+    cupsd_.UseQueue(GetParam().queue);
+    escpos_ = GetParam().queue == std::string(PrivateCupsd::kRawQueue);
+  }
+};
+
+TEST_P(PrinterFaultTest, SchedulerStoppedThenStartedAgain) {
   StartCupsClient();
   PrintStandardOrder();
   ExpectWholeReceipts(1);
@@ -60,7 +97,7 @@ TEST_F(FaultTest, SchedulerStoppedThenStartedAgain) {
 // Printing runs on the user-interface thread: a scheduler that accepts the
 // connection and then never answers must cost a bounded wait, not a frozen
 // window.
-TEST_F(FaultTest, HungSchedulerIsGivenUpWithANotice) {
+TEST_P(PrinterFaultTest, HungSchedulerIsGivenUpWithANotice) {
   StartCupsClient();
   PrintStandardOrder();
   ExpectWholeReceipts(1);
@@ -102,6 +139,9 @@ TEST_F(FaultTest, HungSchedulerIsGivenUpWithANotice) {
   EXPECT_EQ(cupsd_.ActiveJobs(), 0);
 }
 
+INSTANTIATE_TEST_SUITE_P(Queue, PrinterFaultTest, ::testing::ValuesIn(kQueues),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(FaultTest, KilledWebProcessReloadsAndTheNextReceiptPrints) {
   StartCupsClient();
   const std::vector<pid_t> processes = OwnWebProcesses();
@@ -124,27 +164,43 @@ struct QueueFault {
   const char* mend_tool;
 };
 
-class QueueFaultTest : public FaultTest, public ::testing::WithParamInterface<QueueFault> {};
+void PrintTo(const QueueFault& f, std::ostream* out) { *out << f.name; }
+
+class QueueFaultTest
+    : public FaultTest,
+      public ::testing::WithParamInterface<std::tuple<QueueFault, QueueUnderTest>> {
+ protected:
+  void SetUp() override {
+    FaultTest::SetUp();
+    cupsd_.UseQueue(std::get<1>(GetParam()).queue);
+    escpos_ = std::get<1>(GetParam()).queue == std::string(PrivateCupsd::kRawQueue);
+  }
+  const QueueFault& Fault() const { return std::get<0>(GetParam()); }
+};
 
 TEST_P(QueueFaultTest, RefusedWhileBrokenPrintsWhenMended) {
   StartCupsClient();
-  ASSERT_TRUE(cupsd_.Admin(GetParam().break_tool));
+  ASSERT_TRUE(cupsd_.Admin(Fault().break_tool));
   PrintStandardOrder();
   ExpectNotice("打印机拒绝了打印任务");
   SpinFor(300);
   EXPECT_TRUE(cupsd_.PrintedJobs().empty());
   EXPECT_EQ(cupsd_.ActiveJobs(), 0);
 
-  ASSERT_TRUE(cupsd_.Admin(GetParam().mend_tool));
+  ASSERT_TRUE(cupsd_.Admin(Fault().mend_tool));
   PrintStandardOrder();
   EXPECT_FALSE(client_->notice().visible()) << client_->notice().text();
   ExpectWholeReceipts(1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Queue, QueueFaultTest,
-                         ::testing::Values(QueueFault{"Disabled", "cupsdisable", "cupsenable"},
-                                           QueueFault{"Rejecting", "cupsreject", "cupsaccept"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Queue, QueueFaultTest,
+    ::testing::Combine(::testing::Values(QueueFault{"Disabled", "cupsdisable", "cupsenable"},
+                                         QueueFault{"Rejecting", "cupsreject", "cupsaccept"}),
+                       ::testing::ValuesIn(kQueues)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
+    });
 
 }  // namespace
 }  // namespace pellomar::testing
