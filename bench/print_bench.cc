@@ -53,14 +53,16 @@ BENCHMARK(BM_RenderReceiptPdf)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// One job of a ready 12-item receipt: connection, destination, its media,
+// One job of a ready 12-item receipt: connection, destination, its paper,
 // job creation and the document. Wall time, since most of it is waiting on
 // the scheduler.
 void BM_SubmitReceiptJob(benchmark::State& state) {
   const ReceiptPdf pdf = RenderReceiptPdf(ReceiptLinesUtf8(12), RollPage());
+  const PrintDocument document{
+      .bytes = pdf.document, .format = "application/pdf", .media = {}, .failure = {}};
   for (auto _ : state) {
     PrintResult result =
-        SubmitToDefaultDestination("消费小票 bench", [&](const PageGeometry&) { return pdf; });
+        SubmitToDefaultDestination("消费小票 bench", [&](const PaperChoice&) { return document; });
     if (!result.ok()) {
       state.SkipWithError(result.detail.c_str());
       break;

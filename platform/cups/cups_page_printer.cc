@@ -64,7 +64,8 @@ PrintDocument PdfDocument(const std::vector<std::u16string>& lines, const PaperC
   std::string media;
   const int length = HundredthsMmFromPoints(pdf.page_height);
   if (roll && length != paper.page.length) media = CustomMediaName(paper.page.width, length);
-  return {.bytes = std::move(pdf.document), .format = CUPS_FORMAT_PDF, .media = media, .failure = {}};
+  return {
+      .bytes = std::move(pdf.document), .format = CUPS_FORMAT_PDF, .media = media, .failure = {}};
 }
 
 PrintDocument ReceiptDocument(const std::vector<std::u16string>& lines, const PaperChoice& paper) {

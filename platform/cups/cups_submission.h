@@ -14,8 +14,8 @@ namespace pellomar {
 
 struct PrintDocument {
   std::string bytes;
-  std::string format;  // its MIME type
-  std::string media;   // the media to ask for; empty for the destination's default
+  std::string format;   // its MIME type
+  std::string media;    // the media to ask for; empty for the destination's default
   PrintResult failure;  // why there is no document
 };
 

@@ -63,12 +63,13 @@ EscPosReceipt EncodeEscPosReceipt(const std::vector<std::u16string>& lines) {
         // or the rest of the line becomes a printer command. One column, as
         // the layout counted it.
         receipt.bytes.push_back(' ');
-        receipt.replaced.push_back(CodePointName(c) + where + " (a control character, printed as a space)");
+        receipt.replaced.push_back(CodePointName(c) + where +
+                                   " (a control character, printed as a space)");
         continue;
       }
-      const std::string bytes =
-          U_IS_SURROGATE(c) ? std::string()
-                            : Encode(gb18030.get(), line.data() + start, static_cast<int>(i - start));
+      const std::string bytes = U_IS_SURROGATE(c) ? std::string()
+                                                  : Encode(gb18030.get(), line.data() + start,
+                                                           static_cast<int>(i - start));
       // One byte is ASCII, one column; two bytes are two columns. Anything
       // else would shift the columns on the printer.
       if (bytes.size() == 1 || bytes.size() == 2) {

@@ -30,12 +30,12 @@ struct SizeRange {
 };
 
 struct DestinationReport {
-  std::string make_and_model;        // printer-make-and-model
-  std::string device_uri;            // where the scheduler sends its jobs, when it says
-  bool accepts_raw = false;          // application/vnd.cups-raw among its formats
-  std::optional<MediaSize> media;    // its default media, with margins when it reports them
-  std::optional<SizeRange> custom;   // custom sizes, when it takes any
-  std::optional<MediaSize> system;   // the system's paper size
+  std::string make_and_model;       // printer-make-and-model
+  std::string device_uri;           // where the scheduler sends its jobs, when it says
+  bool accepts_raw = false;         // application/vnd.cups-raw among its formats
+  std::optional<MediaSize> media;   // its default media, with margins when it reports them
+  std::optional<SizeRange> custom;  // custom sizes, when it takes any
+  std::optional<MediaSize> system;  // the system's paper size
 };
 
 enum class PaperKind {

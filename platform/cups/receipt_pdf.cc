@@ -105,7 +105,8 @@ std::string CairoError(cairo_status_t status) {
 
 }  // namespace
 
-ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines, const PageGeometry& roll_or_sheet,
+ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines,
+                            const PageGeometry& roll_or_sheet,
                             std::optional<double> cut_from_roll) {
   PageGeometry page = roll_or_sheet;
   if (page.PrintableWidth() <= 0 || page.PrintableHeight() <= 0) {

@@ -15,8 +15,8 @@ namespace pellomar {
 inline constexpr char kReceiptFontFamily[] = "Noto Sans Mono CJK SC";
 
 struct ReceiptPdf {
-  std::string document;  // the PDF file; empty on failure
-  std::string error;     // why nothing was rendered
+  std::string document;    // the PDF file; empty on failure
+  std::string error;       // why nothing was rendered
   double page_height = 0;  // of every page, in points
   bool ok() const { return error.empty(); }
 };

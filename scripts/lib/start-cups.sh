@@ -62,12 +62,12 @@ pellomar_cups_setup() {
 
   # The driver queues take the suite's own PPD, which passes PDF through
   # unchanged; the raw queue has no driver at all. lpadmin warns that drivers
-  # are deprecated: that line says nothing about the queue.
+  # and raw queues are deprecated: that line says nothing about the queue.
   local queue ppd="$root/tests/cups/pellomar-test.ppd"
   local common=(-E -v "pellomar-capture:$PELLOMAR_TEST_SPOOL" -o printer-error-policy=abort-job
     -o printer-is-shared=false)
   pellomar_add_queue() {
-    "${sudo[@]}" lpadmin "$@" 2> >(grep -v 'drivers are deprecated' >&2)
+    "${sudo[@]}" lpadmin "$@" 2> >(grep -v 'are deprecated' >&2)
   }
   for queue in "$PELLOMAR_TEST_PRINTER" "$PELLOMAR_TEST_REJECTING_PRINTER" \
     "$PELLOMAR_TEST_STOPPED_PRINTER"; do

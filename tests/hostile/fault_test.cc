@@ -65,8 +65,7 @@ struct QueueUnderTest {
   const char* queue;
 };
 
-const QueueUnderTest kQueues[] = {{"Pdf", PrivateCupsd::kQueue},
-                                  {"Raw", PrivateCupsd::kRawQueue}};
+const QueueUnderTest kQueues[] = {{"Pdf", PrivateCupsd::kQueue}, {"Raw", PrivateCupsd::kRawQueue}};
 
 void PrintTo(const QueueUnderTest& q, std::ostream* out) { *out << q.name; }
 

@@ -321,9 +321,9 @@ TEST_F(CupsPrinterTest, RawQueueGetsTheLinesInGb18030BetweenInitialiseAndCut) {
       EXPECT_EQ(testing::Gb18030ToUtf8((*lines)[i]), receipt[i]);
       EXPECT_EQ(static_cast<int>((*lines)[i].size()), testing::ColumnsOf(receipt[i])) << receipt[i];
     }
-    testing::WriteFile(std::string(PELLOMAR_TEST_OUTPUT_DIR) + "/receipt-raw-" +
-                           std::to_string(j + 1) + ".txt",
-                       text);
+    testing::WriteFile(
+        std::string(PELLOMAR_TEST_OUTPUT_DIR) + "/receipt-raw-" + std::to_string(j + 1) + ".txt",
+        text);
   }
 }
 
@@ -363,7 +363,8 @@ TEST(CupsNoPaperSizeTest, SystemPaperSizeOrANoticeThatThereIsNone) {
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_NEAR(pages[0].width, 148 * kPointsPerMm, 0.5);
     EXPECT_NEAR(pages[0].height, 210 * kPointsPerMm, 0.5);
-    EXPECT_EQ(PrintedWords(cupsd.JobPdfPath(jobs[0])), ExpectedWords(testing::SampleReceipt("P-1")));
+    EXPECT_EQ(PrintedWords(cupsd.JobPdfPath(jobs[0])),
+              ExpectedWords(testing::SampleReceipt("P-1")));
   }
   {
     ScopedEnv env;

@@ -26,12 +26,13 @@ std::vector<std::u16string> Utf16Lines(const std::vector<std::string>& lines) {
 TEST(EscPosReceiptTest, BytesAreTheFrameAroundGb18030Lines) {
   const EscPosReceipt receipt = EncodeEscPosReceipt({u"单号:A1", u"", u"期待您再次光临！"});
   ASSERT_TRUE(receipt.ok()) << receipt.error;
-  EXPECT_EQ(receipt.bytes, std::string("\x1b\x40\x1c\x26"
-                                       "\xb5\xa5\xba\xc5:A1\n"
-                                       "\n"
-                                       "\xc6\xda\xb4\xfd\xc4\xfa\xd4\xd9\xb4\xce\xb9\xe2\xc1\xd9\xa3\xa1\n"
-                                       "\n\n\n\x1d\x56\x42\x00",
-                                       4 + 8 + 1 + 17 + 7));
+  EXPECT_EQ(receipt.bytes,
+            std::string("\x1b\x40\x1c\x26"
+                        "\xb5\xa5\xba\xc5:A1\n"
+                        "\n"
+                        "\xc6\xda\xb4\xfd\xc4\xfa\xd4\xd9\xb4\xce\xb9\xe2\xc1\xd9\xa3\xa1\n"
+                        "\n\n\n\x1d\x56\x42\x00",
+                        4 + 8 + 1 + 17 + 7));
   EXPECT_TRUE(receipt.replaced.empty());
 }
 
@@ -56,9 +57,11 @@ TEST(EscPosReceiptTest, WhatCannotBePrintedAsItStandsIsReplacedInItsColumns) {
     std::string printed;
     std::string replaced;
   } cases[] = {
-      {u"冷面한식  1碗", "冷面？？  1碗", "U+D55C in line 1"},    // Hangul: four bytes
+      {u"冷面한식  1碗", "冷面？？  1碗", "U+D55C in line 1"},         // Hangul: four bytes
       {u"𠀀记小馆消费小票", "？记小馆消费小票", "U+20000 in line 1"},  // beyond the BMP
-      {u"A\x1b" u"d\x05Z", "A d Z", "U+001B in line 1"},  // would feed five lines
+      {u"A\x1b"
+       u"d\x05Z",
+       "A d Z", "U+001B in line 1"},  // would feed five lines
       {u"Tea\tp\r\n", "Tea p  ", "U+0009 in line 1"},
       {std::u16string(u"x") + char16_t(0xD800) + u"y", "x？y", "U+D800 in line 1"},
   };

@@ -46,10 +46,10 @@ TEST(ReceiptGeometryTest, PageCutFromARollHoldsTheLinesAndMargins) {
     double line_height, shortest, height;
   };
   const Case cases[] = {
-      {10, 5 * mm, 10 * mm, 54 * mm},        // 2 + 10 x 5 + 2 mm
+      {10, 5 * mm, 10 * mm, 54 * mm},          // 2 + 10 x 5 + 2 mm
       {10, 5.0005 * mm, 10 * mm, 54.01 * mm},  // up to the next hundredth of a millimetre
-      {1, 1 * mm, 25.4 * mm, 25.4 * mm},     // no shorter than the shortest page
-      {30, 5 * mm, 10 * mm, 100 * mm},       // longer than the roll's longest page
+      {1, 1 * mm, 25.4 * mm, 25.4 * mm},       // no shorter than the shortest page
+      {30, 5 * mm, 10 * mm, 100 * mm},         // longer than the roll's longest page
   };
   for (const Case& c : cases) {
     EXPECT_NEAR(CutPageHeight(c.lines, c.line_height, roll, c.shortest), c.height, 1e-6)

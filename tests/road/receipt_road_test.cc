@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <regex>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "base/text.h"
 #include "tests/e2e/client_fixture.h"
 #include "tests/e2e/fixture_service.h"
+#include "tests/printing/escpos_text.h"
+#include "tests/printing/pdf_words.h"
 #include "tests/road/road_fixture.h"
 
 namespace pellomar::testing {
@@ -128,6 +131,35 @@ class FixtureRoadTest : public RoadTest {
 
   FixtureService service_;
 };
+
+// A receipt printer on a queue without a driver gets the receipt as its own
+// text: every line exactly as composed, blank lines and padding included,
+// each character as wide on paper as the layout counted it.
+TEST_F(FixtureRoadTest, SettledOrderOnAReceiptPrinterIsItsTextLineForLine) {
+  queue_ = std::getenv("PELLOMAR_TEST_RAW_PRINTER") ? std::getenv("PELLOMAR_TEST_RAW_PRINTER") : "";
+  if (queue_.empty()) GTEST_SKIP() << "no raw test queue";
+  env_.Set("PRINTER", queue_);
+  SignIn();
+  ShowOrder();
+
+  const std::vector<int> jobs = WaitForJobs(1, kJobTitle);
+  ASSERT_EQ(jobs.size(), 1u);
+  KeepPdf(jobs[0], "receipt-e2e-raw.bin");
+  const auto printed = EscPosLines(ReadFile(JobPdf(jobs[0])));
+  ASSERT_TRUE(printed) << "not framed by initialise and feed-and-cut";
+  const std::vector<std::string> receipt = Receipt(kThreeDishes);
+  ASSERT_EQ(printed->size(), receipt.size() + 1);
+  for (std::size_t i = 0; i < printed->size(); ++i) {
+    const std::string line = Gb18030ToUtf8((*printed)[i]);
+    if (i < receipt.size()) {
+      EXPECT_EQ(line, receipt[i]);
+    } else {
+      EXPECT_TRUE(std::regex_match(line, std::regex(kSettledAtPattern))) << line;
+    }
+    EXPECT_EQ(static_cast<int>((*printed)[i].size()), ColumnsOf(line)) << line;
+  }
+  EXPECT_EQ(NoticeText(), "");
+}
 
 TEST_F(FixtureRoadTest, SettledOrderIsOneJobShowingTheReceiptLineForLine) {
   SignIn();
