@@ -61,9 +61,9 @@ PrintDocument PdfDocument(const std::vector<std::u16string>& lines, const PaperC
   ReceiptPdf pdf = RenderReceiptPdf(utf8, page, shortest);
   if (!pdf.ok()) return Unmade(PrintError::kRenderFailed, pdf.error);
 
+  // Every page of a roll job has the length asked for, the longest included.
   std::string media;
-  const int length = HundredthsMmFromPoints(pdf.page_height);
-  if (roll && length != paper.page.length) media = CustomMediaName(paper.page.width, length);
+  if (roll) media = CustomMediaName(paper.page.width, HundredthsMmFromPoints(pdf.page_height));
   return {
       .bytes = std::move(pdf.document), .format = CUPS_FORMAT_PDF, .media = media, .failure = {}};
 }

@@ -126,6 +126,42 @@ TEST(ReceiptPagingTest, LongReceiptSpansPagesKeepingEveryLineInOrderInsideTheMar
   for (std::size_t p = 0; p + 1 < pages.size(); ++p) EXPECT_EQ(LinesOf(pages[p]).size(), per_page);
 }
 
+// A roll at most 100 mm long, pages no shorter than 20 mm: a short receipt
+// is one page as long as its lines, a long one runs over pages of 100 mm.
+TEST(ReceiptPagingTest, PageCutFromARollIsAsLongAsTheReceiptUpToTheRollsLongest) {
+  const PageGeometry roll = PageGeometryFromHundredthsMm(5800, 10000, 200, 200, 300, 300);
+  const double shortest = 20 / 25.4 * 72;
+  for (int count : {3, 12, 200}) {
+    SCOPED_TRACE(count);
+    std::vector<std::string> lines;
+    for (int i = 1; i <= count; ++i) lines.push_back("第" + std::to_string(i) + "行");
+    const ReceiptPdf pdf = RenderReceiptPdf(lines, roll, shortest);
+    ASSERT_TRUE(pdf.ok()) << pdf.error;
+    testing::WriteFile(OutputPath("receipt-cut.pdf"), pdf.document);
+    const auto pages = ReadPdfWords(OutputPath("receipt-cut.pdf"));
+    ASSERT_FALSE(pages.empty());
+
+    std::size_t read = 0;
+    for (const auto& page : pages) {
+      EXPECT_NEAR(page.height, pdf.page_height, 0.01);
+      read += LinesOf(page).size();
+    }
+    EXPECT_EQ(read, lines.size());
+    const auto first = LinesOf(pages[0]);
+    if (first.size() < 2) continue;
+    const double pitch = first[1][0].y_min - first[0][0].y_min;
+    const double fitted = roll.top + count * pitch + roll.bottom;
+    if (fitted > roll.height) {
+      EXPECT_GT(pages.size(), 1u);
+      EXPECT_NEAR(pdf.page_height, roll.height, 0.01);
+    } else {
+      EXPECT_EQ(pages.size(), 1u);
+      EXPECT_GE(pdf.page_height, std::max(shortest, fitted) - 0.01);
+      EXPECT_LE(pdf.page_height, std::max(shortest, fitted) + 0.03);  // a hundredth of a mm
+    }
+  }
+}
+
 TEST(ReceiptPdfTest, PageWithoutPrintableAreaIsAnErrorAndNoDocument) {
   ReceiptPdf pdf = RenderReceiptPdf(testing::SampleReceipt(),
                                     PageGeometryFromHundredthsMm(5800, 21000, 2900, 2900, 0, 0));
