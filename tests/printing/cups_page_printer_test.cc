@@ -235,11 +235,12 @@ class CupsPrinterTest : public ::testing::Test {
 };
 
 TEST_F(CupsPrinterTest, OneDocumentIsOneJobCarryingTheReceiptAsPdf) {
-  const auto receipt = testing::SampleReceipt("A-1027");
+  const auto receipt = testing::SampleReceipt(Own("A-1027"));
   PrintResult result = Print(*printer_, receipt);
   ASSERT_TRUE(result.ok()) << result.detail;
 
-  std::vector<int> jobs = WaitForJobNamed("消费小票 A-1027");
+  const std::string title = "消费小票 " + Own("A-1027");
+  std::vector<int> jobs = Titled(WaitForJobNamed(title), title);
   ASSERT_EQ(jobs.size(), 1u);
   const std::string pdf = JobPath(jobs[0], ".pdf");
   EXPECT_TRUE(testing::ReadFile(pdf).starts_with("%PDF-"));
@@ -399,14 +400,19 @@ TEST(CupsNoPaperSizeTest, SystemPaperSizeOrANoticeThatThereIsNone) {
 }
 
 TEST_F(CupsPrinterTest, TwoDocumentsAreTwoJobsEachWithOnlyItsOwnLines) {
-  ASSERT_TRUE(Print(*printer_, testing::SampleReceipt("B-1")).ok());
-  ASSERT_TRUE(Print(*printer_, testing::SampleReceipt("B-2")).ok());
+  ASSERT_TRUE(Print(*printer_, testing::SampleReceipt(Own("B-1"))).ok());
+  ASSERT_TRUE(Print(*printer_, testing::SampleReceipt(Own("B-2"))).ok());
 
-  std::vector<int> jobs = WaitForJobNamed("消费小票 B-2");
-  ASSERT_EQ(jobs.size(), 2u);
-  EXPECT_EQ(JobName(jobs[0]), "消费小票 B-1\n");
-  EXPECT_EQ(PrintedWords(JobPath(jobs[0], ".pdf")), ExpectedWords(testing::SampleReceipt("B-1")));
-  EXPECT_EQ(PrintedWords(JobPath(jobs[1], ".pdf")), ExpectedWords(testing::SampleReceipt("B-2")));
+  const std::vector<int> arrived = WaitForJobNamed("消费小票 " + Own("B-2"));
+  const std::vector<int> firsts = Titled(arrived, "消费小票 " + Own("B-1"));
+  const std::vector<int> seconds = Titled(arrived, "消费小票 " + Own("B-2"));
+  ASSERT_EQ(firsts.size(), 1u);
+  ASSERT_EQ(seconds.size(), 1u);
+  EXPECT_LT(firsts[0], seconds[0]);
+  EXPECT_EQ(PrintedWords(JobPath(firsts[0], ".pdf")),
+            ExpectedWords(testing::SampleReceipt(Own("B-1"))));
+  EXPECT_EQ(PrintedWords(JobPath(seconds[0], ".pdf")),
+            ExpectedWords(testing::SampleReceipt(Own("B-2"))));
 }
 
 struct FailureCase {
