@@ -18,8 +18,9 @@
 # make a running scheduler look stopped.
 pellomar_cups_running() {
   local state
-  state=$(lpstat -r 2>/dev/null || true)
-  [[ $state == *"is running"* ]]
+  # lpstat -r exits 0 either way: its words decide, read in the C locale.
+  state=$(LC_ALL=C lpstat -r 2>/dev/null || true)
+  [[ $state == "scheduler is running" ]]
 }
 
 pellomar_cups_setup() {
