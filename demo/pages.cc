@@ -153,7 +153,9 @@ constexpr std::string_view kOrder = R"(<main>
     status.textContent = '已结账，正在打印小票……';
     middle.location.href = '/member/main/print.asp?cmd=1&table=' +
         encodeURIComponent(document.getElementById('tableId').value) +
-        '&ddh=' + encodeURIComponent(document.getElementById('Ddh').value);
+        '&ddh=' + encodeURIComponent(document.getElementById('Ddh').value) +
+        '&items=' + encodeURIComponent(boxes.filter(function (box) { return box.checked; })
+            .map(function (box) { return box.value + ':' + quantityOf(box); }).join(','));
   });
   recount();
 })();

@@ -29,7 +29,8 @@ Response Print(ShopState& state, const Request& request) {
   if (command == "1") {
     // Settling closes the table here; the order stays on screen in
     // "mainFrame" for the client to print from.
-    state.Settle(Field(request.query, "table"), Field(request.query, "ddh"));
+    state.Settle(Field(request.query, "table"), Field(request.query, "ddh"),
+                 ParseSettledItems(Field(request.query, "items")));
     return {200, PrintPage("1"), {}};
   }
   if (command == "2" && !state.staff().empty()) return {200, PrintPage(ProfileCommand(state)), {}};

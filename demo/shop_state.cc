@@ -1,5 +1,6 @@
 #include "demo/shop_state.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -75,19 +76,43 @@ const Order& ShopState::OpenOrStart(const std::string& table_id) {
   return it->second;
 }
 
-bool ShopState::Settle(const std::string& table_id, const std::string& order_number) {
+bool ShopState::Settle(const std::string& table_id, const std::string& order_number,
+                       const std::map<int, int>& settled) {
   auto found = open_orders_.find(table_id);
   if (found == open_orders_.end() || found->second.number != order_number) return false;
   ++settled_count_;
-  settled_cents_ += OrderCents(found->second);
+  settled_cents_ += ItemsCents(settled);
   open_orders_.erase(found);
   return true;
 }
 
-int ShopState::OrderCents(const Order& order) const {
+int ShopState::OrderCents(const Order& order) const { return ItemsCents(order.quantities); }
+
+int ShopState::ItemsCents(const std::map<int, int>& quantities) const {
   int cents = 0;
-  for (auto [dish, quantity] : order.quantities) cents += menu_.at(dish).price_cents * quantity;
+  for (auto [dish, quantity] : quantities) {
+    if (dish >= 0 && static_cast<size_t>(dish) < menu_.size()) {
+      cents += menu_[dish].price_cents * quantity;
+    }
+  }
   return cents;
+}
+
+std::map<int, int> ParseSettledItems(const std::string& text) {
+  std::map<int, int> items;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string pair = text.substr(start, end - start);
+    int dish = 0, quantity = 0, used = 0;
+    if (std::sscanf(pair.c_str(), "%3d:%2d%n", &dish, &quantity, &used) == 2 &&
+        static_cast<size_t>(used) == pair.size() && dish >= 1) {
+      items[dish - 1] = std::clamp(quantity, 1, 99);
+    }
+    start = end + 1;
+  }
+  return items;
 }
 
 std::string ShopState::NextOrderNumber() {

@@ -61,13 +61,18 @@ class ShopState {
   const Order* OpenOrder(const std::string& table_id) const;
   // The table's open order, started with a new number when it has none.
   const Order& OpenOrStart(const std::string& table_id);
-  // Closes the table's open order when `order_number` is its number; false
-  // when it is not open (already settled, or unknown).
-  bool Settle(const std::string& table_id, const std::string& order_number);
+  // Closes the table's open order when `order_number` is its number, adding
+  // what was settled (quantity by menu index: the dishes ticked on the order
+  // page, which may differ from the order kept here) to the day's total;
+  // false when it is not open (already settled, or unknown).
+  bool Settle(const std::string& table_id, const std::string& order_number,
+              const std::map<int, int>& settled);
   int settled_count() const { return settled_count_; }
   long settled_cents() const { return settled_cents_; }
 
   int OrderCents(const Order& order) const;
+  // The price of the given quantities by menu index; unknown dishes count nothing.
+  int ItemsCents(const std::map<int, int>& quantities) const;
   // Grows with every completed sign-in, so each profile page has a fresh address.
   int sign_in_count() const { return sign_in_count_; }
 
@@ -86,6 +91,11 @@ class ShopState {
   long settled_cents_ = 0;
   int next_waiter_ = 0;
 };
+
+// The settled dishes as the order page sends them: "number:quantity" pairs
+// separated by ",", where a dish's number is its menu index + 1. Malformed
+// pairs are left out; quantities are held to 1..99 as on the page.
+std::map<int, int> ParseSettledItems(const std::string& text);
 
 // Removes what the profile text reserves (",", "&", "=") and what would need
 // escaping in markup, and surrounding white space.

@@ -212,6 +212,7 @@ TEST_F(DemoServiceTest, OrderPageCarriesTheReceiptValuesAndItemRecords) {
   EXPECT_NE(order.body.find("<button id=\"settle\" type=\"button\">结账</button>"),
             std::string::npos);
   EXPECT_NE(order.body.find("'/member/main/print.asp?cmd=1&table='"), std::string::npos);
+  EXPECT_NE(order.body.find("'&items='"), std::string::npos) << "settling sends the ticked dishes";
 }
 
 TEST_F(DemoServiceTest, SettlingPrintsBareCommandOneAndFreesTheTable) {
@@ -221,7 +222,9 @@ TEST_F(DemoServiceTest, SettlingPrintsBareCommandOneAndFreesTheTable) {
   EXPECT_NE(Get("/member/main/tables.asp").body.find("class=\"table busy\" id=\"tableA01\""),
             std::string::npos);
 
-  std::string settle = "/member/main/print.asp?cmd=1&table=A01&ddh=" + number;
+  // Two 宫保鸡丁 and a 米饭 were ticked: the day's total is what was settled.
+  std::string settle =
+      "/member/main/print.asp?cmd=1&table=A01&ddh=" + number + "&items=1%3A2%2C12%3A1";
   for (int time = 0; time < 2; ++time) {
     Reply print = Get(settle);
     EXPECT_EQ(BodyMarkup(print.body), "1") << "settling again still prints";
@@ -229,7 +232,7 @@ TEST_F(DemoServiceTest, SettlingPrintsBareCommandOneAndFreesTheTable) {
   }
   std::string tables = Get("/member/main/tables.asp").body;
   EXPECT_NE(tables.find("class=\"table\" id=\"tableA01\""), std::string::npos);
-  EXPECT_NE(tables.find("今日已结账 1 单"), std::string::npos);
+  EXPECT_NE(tables.find("今日已结账 1 单，合计 ¥ 79.00"), std::string::npos) << tables;
   EXPECT_NE(InputValue(Get("/member/main/order.asp?table=A01").body, "Ddh"), number);
 }
 
