@@ -154,22 +154,22 @@ PrintResult Print(PagePrinter& printer, const std::vector<std::string>& lines) {
   return printer.EndDocument();
 }
 
-// The non-empty lines of a receipt as words, the way the PDF's text reads.
+// A receipt's lines as words, blank lines as empty rows, from its first line
+// with words on (blank rows above it leave no trace in the PDF's text).
 std::vector<std::vector<std::string>> ExpectedWords(const std::vector<std::string>& lines) {
   std::vector<std::vector<std::string>> words;
   for (const std::string& line : lines) {
-    if (!testing::WordsOf(line).empty()) words.push_back(testing::WordsOf(line));
+    if (words.empty() && testing::WordsOf(line).empty()) continue;
+    words.push_back(testing::WordsOf(line));
   }
+  while (!words.empty() && words.back().empty()) words.pop_back();
   return words;
 }
 
 std::vector<std::vector<std::string>> PrintedWords(const std::string& pdf_path) {
   std::vector<std::vector<std::string>> words;
   for (const auto& page : testing::ReadPdfWords(pdf_path)) {
-    for (const auto& line : testing::LinesOf(page)) {
-      words.emplace_back();
-      for (const auto& word : line) words.back().push_back(word.text);
-    }
+    for (auto& row : testing::RowsOf(page)) words.push_back(std::move(row));
   }
   return words;
 }

@@ -97,6 +97,25 @@ std::vector<std::vector<PdfWord>> LinesOf(const PdfPage& page) {
   return lines;
 }
 
+std::vector<std::vector<std::string>> RowsOf(const PdfPage& page) {
+  const auto lines = LinesOf(page);
+  double pitch = 0;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const double gap = lines[i][0].y_min - lines[i - 1][0].y_min;
+    if (pitch == 0 || gap < pitch) pitch = gap;
+  }
+  std::vector<std::vector<std::string>> rows;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) {
+      const double gap = lines[i][0].y_min - lines[i - 1][0].y_min;
+      for (long blank = std::lround(gap / pitch) - 1; blank > 0; --blank) rows.emplace_back();
+    }
+    rows.emplace_back();
+    for (const PdfWord& word : lines[i]) rows.back().push_back(word.text);
+  }
+  return rows;
+}
+
 std::vector<std::string> WordsOf(std::string_view line) {
   std::vector<std::string> words;
   std::istringstream in{std::string(line)};

@@ -25,6 +25,12 @@ std::vector<PdfPage> ReadPdfWords(const std::string& pdf_path);
 // within half a point share a line), each line left to right.
 std::vector<std::vector<PdfWord>> LinesOf(const PdfPage& page);
 
+// The words of each text row of a page, top to bottom, with the blank rows
+// between lines restored from the vertical gaps (the line pitch being the
+// smallest gap), so that a dropped empty line shows. Blank rows above the
+// first line cannot be seen this way.
+std::vector<std::vector<std::string>> RowsOf(const PdfPage& page);
+
 // Text lines cut at spaces, as the extraction splits them.
 std::vector<std::string> WordsOf(std::string_view line);
 

@@ -18,7 +18,8 @@ using testing::PdfWord;
 using testing::ReadPdfWords;
 using testing::WordsOf;
 
-constexpr double kTolerance = 0.02;  // points
+constexpr double kTolerance = 0.02;    // points
+constexpr double kRowTolerance = 0.1;  // points, between the tops of lines
 
 std::string OutputPath(const std::string& name) {
   return std::string(PELLOMAR_TEST_OUTPUT_DIR) + "/" + name;
@@ -67,14 +68,33 @@ TEST_P(ReceiptColumnsTest, EveryWordStartsAndEndsAtItsColumn) {
   EXPECT_NEAR(pages[0].width, paper.page.width, 0.01);
   EXPECT_NEAR(pages[0].height, paper.page.height, 0.01);
 
+  // The receipt's lines that show words, by their place in the receipt: the
+  // blank ones between them print nothing but take their line on paper.
   std::vector<std::string> printed;
-  std::copy_if(receipt.begin(), receipt.end(), std::back_inserter(printed),
-               [](const std::string& line) { return !WordsOf(line).empty(); });
+  std::vector<std::size_t> row;
+  for (std::size_t r = 0; r < receipt.size(); ++r) {
+    if (WordsOf(receipt[r]).empty()) continue;
+    printed.push_back(receipt[r]);
+    row.push_back(r);
+  }
+  ASSERT_GT(row[0], 0u) << "the sample receipt begins with a blank line";
   auto lines = LinesOf(pages[0]);
   ASSERT_EQ(lines.size(), printed.size());
 
+  // The line pitch, from the first two neighbouring lines with words.
+  std::size_t next = 1;
+  while (next < row.size() && row[next] != row[next - 1] + 1) ++next;
+  ASSERT_LT(next, row.size());
+  const double pitch = lines[next][0].y_min - lines[next - 1][0].y_min;
+  ASSERT_GT(pitch, 0);
+  // The blank lines above the first words lie inside the top margin's edge.
+  const double first_top = lines[0][0].y_min;
+  EXPECT_GE(first_top - paper.page.top, row[0] * pitch - kRowTolerance);
+  EXPECT_LT(first_top - paper.page.top, (row[0] + 1) * pitch);
+
   for (std::size_t i = 0; i < printed.size(); ++i) {
     SCOPED_TRACE(printed[i]);
+    EXPECT_NEAR(lines[i][0].y_min, first_top + (row[i] - row[0]) * pitch, kRowTolerance);
     std::vector<std::string> words = WordsOf(printed[i]);
     std::vector<int> starts = StartColumns(printed[i]);
     ASSERT_EQ(lines[i].size(), words.size());

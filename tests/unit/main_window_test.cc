@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "shell/app_identity.h"
 #include "shell/browser_layout.h"
 #include "shell/load_retry.h"
@@ -49,6 +50,20 @@ class FakeSurface : public WindowSurface {
   TwipsRect pane;
 };
 
+// Records its navigations in the surface's list, so that one list shows the
+// order of everything the window does.
+class OrderedPane : public testing::FakeBrowserPane {
+ public:
+  explicit OrderedPane(std::vector<std::string>& calls) : calls_(calls) {}
+  void Navigate(std::u16string_view url) override {
+    calls_.push_back("navigate " + Utf16ToUtf8(url));
+    FakeBrowserPane::Navigate(url);
+  }
+
+ private:
+  std::vector<std::string>& calls_;
+};
+
 class RecordingHost : public MainWindowHost {
  public:
   void CreateAndShowMainWindow() override { identity_at_show = TheAppIdentity(); }
@@ -63,14 +78,14 @@ TEST(MainWindow, LoadMaximisesCaptionsLaysOutThenGoesHome) {
   EXPECT_EQ(host.identity_at_show.HomeUrl, u"http://shop.test:8077/member/index.asp");
 
   FakeSurface surface;
-  testing::FakeBrowserPane pane;
+  OrderedPane pane(surface.calls);
   B_Main window(surface, pane, TheAppIdentity());
   window.Load();
-  EXPECT_EQ(surface.calls, (std::vector<std::string>{"maximise", "caption", "layout"}));
+  EXPECT_EQ(surface.calls,
+            (std::vector<std::string>{"maximise", "caption", "layout",
+                                      "navigate http://shop.test:8077/member/index.asp"}));
   EXPECT_EQ(surface.caption, u"PellomarV1.0");
   EXPECT_EQ(surface.pane, (TwipsRect{0, 0, 8900, 5500}));
-  EXPECT_EQ(pane.navigations,
-            std::vector<std::u16string>{u"http://shop.test:8077/member/index.asp"});
 
   surface.outer = {700, 400};
   window.Resize();

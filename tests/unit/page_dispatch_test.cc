@@ -53,19 +53,22 @@ TEST_F(PageDispatch, CommandTextRules) {
 TEST_F(PageDispatch, ProfileTextEndsAtTheFirstCommaAndEscapesAreUndone) {
   const struct {
     std::u16string body;
+    std::u16string name;
     std::u16string shop;
     std::u16string tel;
   } cases[] = {
-      {u"2,Com_Tel=123&amp;Com_nName=Shop", u"Shop", u"123"},  // as the serializer writes it
-      {u"2,Com_Tel=123&Com_nName=Shop", u"Shop", u"123"},
-      {u"2,Com_Name=A,Com_nName=B", u"", u""},
-      {u"2,Com_nName=A&lt;B&gt;", u"A<B>", u""},
-      {u"2,", u"", u""},
+      {u"2,Com_Tel=123&amp;Com_nName=Shop", u"", u"Shop", u"123"},  // as the serializer writes it
+      {u"2,Com_Tel=123&Com_nName=Shop", u"", u"Shop", u"123"},
+      // Only the second field is the profile: not "A,Com_nName=B".
+      {u"2,Com_Name=A,Com_nName=B", u"A", u"", u""},
+      {u"2,Com_nName=A&lt;B&gt;", u"", u"A<B>", u""},
+      {u"2,", u"", u"", u""},
   };
   for (const auto& c : cases) {
     profile = LoginProfile{u"x", u"x", u"x", u"x", u"x", u"x", u"x", u"x", u"x"};
     ShowPage(c.body);
     EXPECT_FALSE(Complete()) << Utf16ToUtf8(c.body);
+    EXPECT_EQ(profile.Com_Name, c.name) << Utf16ToUtf8(c.body);
     EXPECT_EQ(profile.Com_nName, c.shop) << Utf16ToUtf8(c.body);
     EXPECT_EQ(profile.Com_Tel, c.tel) << Utf16ToUtf8(c.body);
     EXPECT_EQ(profile.Com_Mob, u"");

@@ -43,6 +43,8 @@ TEST_F(ReceiptLayoutTest, ItemLineTemplate) {
       {{u"Tea", u"p", u"1", u"-1234.5"}, u"Tea" + S(8) + u"1p" + S(1) + u"-1,234.50"},
       // Tabs are not trimmed and count like any other character.
       {{u"\tTea", u"p", u"2", u"8"}, u"\tTea" + S(6) + u"2p" + S(6) + u"8.00"},
+      {{u"Tea", u"p", u" 2\t", u"8"}, u"Tea" + S(7) + u"2\tp" + S(6) + u"8.00"},
+      {{u"Tea", u"p", u"\t12345 ", u"8"}, u"Tea" + S(5) + u"\t123p" + S(6) + u"8.00"},
       {{u"", u"", u"", u"0"}, S(15) + S(6) + u"0.00"},
   };
   for (const auto& c : cases) {
@@ -114,6 +116,15 @@ TEST_F(ReceiptLayoutTest, ShopNameCutAndEmpty) {
   ReceiptLinesResult receipt = ReceiptLines(data, *locale_);
   EXPECT_EQ(receipt.lines[1], u"    北京蓝天大酒消费小票");
   EXPECT_EQ(receipt.lines[17], u"北京蓝天大酒期待您再次光临！");
+
+  // Outer spaces are kept, and count towards the six that are kept.
+  data.ShopName = u" 蓝天 ";
+  receipt = ReceiptLines(data, *locale_);
+  EXPECT_EQ(receipt.lines[1], u"     蓝天 消费小票");
+  EXPECT_EQ(receipt.lines[17], u" 蓝天 期待您再次光临！");
+  data.ShopName = u"  北京蓝天大酒家";
+  receipt = ReceiptLines(data, *locale_);
+  EXPECT_EQ(receipt.lines[1], u"      北京蓝天消费小票");
 
   data.ShopName = u"";
   receipt = ReceiptLines(data, *locale_);
