@@ -22,6 +22,18 @@ void SpinFor(int ms) {
   SpinUntil([] { return false; }, ms);
 }
 
+bool PressKey(GtkWindow* window, guint keyval, GdkModifierType state) {
+  GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+  event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(window))));
+  event->key.keyval = keyval;
+  event->key.state = state;
+  event->key.time = GDK_CURRENT_TIME;
+  gboolean handled = FALSE;
+  g_signal_emit_by_name(window, "key-press-event", event, &handled);
+  gdk_event_free(event);
+  return handled;
+}
+
 void ClientTest::SetUp() {
   ASSERT_TRUE(service_.listening());
   AddServicePages(service_);

@@ -21,6 +21,10 @@ bool SpinUntil(const std::function<bool()>& done, int timeout_ms = 15000);
 // Runs the main loop for a while, for things that must NOT happen.
 void SpinFor(int ms);
 
+// Delivers a key press to the window as the keyboard would; true when a
+// handler took it.
+bool PressKey(GtkWindow* window, guint keyval, GdkModifierType state);
+
 struct HandledCompletion {
   std::string url;
   std::optional<DocumentSnapshot> top;

@@ -10,18 +10,6 @@ namespace {
 
 using DailyUseTest = ClientTest;
 
-bool PressKey(GtkWindow* window, guint keyval, GdkModifierType state) {
-  GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-  event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(window))));
-  event->key.keyval = keyval;
-  event->key.state = state;
-  event->key.time = GDK_CURRENT_TIME;
-  gboolean handled = FALSE;
-  g_signal_emit_by_name(window, "key-press-event", event, &handled);
-  gdk_event_free(event);
-  return handled;
-}
-
 const DocumentSnapshot* LastTop(const std::vector<HandledCompletion>& completions,
                                 const std::string& url) {
   for (auto it = completions.rbegin(); it != completions.rend(); ++it) {
