@@ -3,21 +3,11 @@
 #include <utility>
 
 #include "base/text.h"
+#include "receipt/receipt_layout.h"
 
 namespace pellomar {
 
 namespace {
-
-constexpr std::u16string_view kOrderNumberLabel = u"单号:";
-constexpr std::size_t kOrderNumberLine = 3;
-
-std::u16string OrderNumberOf(const std::vector<std::u16string>& lines) {
-  if (lines.size() <= kOrderNumberLine || !lines[kOrderNumberLine].starts_with(kOrderNumberLabel)) {
-    return {};
-  }
-  return std::u16string(
-      TrimSpaces(std::u16string_view(lines[kOrderNumberLine]).substr(kOrderNumberLabel.size())));
-}
 
 std::string Describe(const KeptReceipt& receipt) {
   std::string text = "receipt " + Utf16ToUtf8(receipt.order_number);
@@ -58,7 +48,7 @@ KeptReceipt& ReceiptFollower::Keep(std::vector<std::u16string> lines,
                                    std::chrono::system_clock::time_point settled_at,
                                    const PrintResult& result) {
   KeptReceipt receipt;
-  receipt.order_number = OrderNumberOf(lines);
+  receipt.order_number = std::u16string(TrimSpaces(OrderNumberOf(lines)));
   receipt.lines = std::move(lines);
   receipt.settled_at = settled_at;
   receipt.state = result.ok() ? ReceiptState::kSent : ReceiptState::kNotSent;

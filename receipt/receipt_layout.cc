@@ -43,6 +43,13 @@ std::optional<std::u16string> FormatItemLine(const ReceiptItem& item,
   return line;
 }
 
+std::u16string_view OrderNumberOf(const std::vector<std::u16string>& lines) {
+  if (lines.size() <= kOrderNumberLine || !lines[kOrderNumberLine].starts_with(kOrderNumberLabel)) {
+    return {};
+  }
+  return std::u16string_view(lines[kOrderNumberLine]).substr(kOrderNumberLabel.size());
+}
+
 ReceiptLinesResult ReceiptLines(const ReceiptData& data, const LocaleServices& locale) {
   ReceiptLinesResult result;
 
@@ -75,7 +82,7 @@ ReceiptLinesResult ReceiptLines(const ReceiptData& data, const LocaleServices& l
   lines.emplace_back(kReceiptTopLine);
   lines.push_back(std::u16string(kReceiptTopLine) + shop + u"消费小票");
   lines.emplace_back();
-  lines.push_back(u"单号:" + data.OrderNumber);
+  lines.push_back(std::u16string(kOrderNumberLabel) + data.OrderNumber);
   lines.push_back(u"厅台号:" + data.TableNumber);
   lines.push_back(u"服务员:" + data.Waiter);
   lines.push_back(u"收银员:" + data.Cashier);

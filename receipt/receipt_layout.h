@@ -36,6 +36,15 @@ struct ReceiptData {
 inline constexpr std::u16string_view kReceiptTopLine = u"    ";
 inline constexpr std::u16string_view kReceiptHeader = u"项目            数量  金额   ";
 inline constexpr std::u16string_view kReceiptRule = u"-----------------------------";
+// Every line fits in this many columns, a Chinese character taking two.
+inline constexpr int kReceiptColumns = 29;
+// The order number follows this label on the receipt's fourth line.
+inline constexpr std::u16string_view kOrderNumberLabel = u"单号:";
+inline constexpr std::size_t kOrderNumberLine = 3;
+
+// The order number as it stands on composed receipt lines; empty when the
+// lines are not a receipt's.
+std::u16string_view OrderNumberOf(const std::vector<std::u16string>& lines);
 
 // The amount written with two decimals under the locale, or nothing when the
 // text is not a number.

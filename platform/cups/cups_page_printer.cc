@@ -11,20 +11,18 @@
 #include "platform/cups/destination_report.h"
 #include "platform/cups/escpos_receipt.h"
 #include "platform/cups/receipt_pdf.h"
+#include "receipt/receipt_layout.h"
 
 namespace pellomar {
 
 namespace {
 
-constexpr std::u16string_view kOrderNumberLabel = u"单号:";
-constexpr std::size_t kOrderNumberLine = 3;
-
-// "消费小票 " and the order number, which follows "单号:" on the fourth line.
+// "消费小票 " and the receipt's order number.
 std::string JobName(const std::vector<std::u16string>& lines) {
   std::u16string name = u"消费小票";
-  if (lines.size() > kOrderNumberLine && lines[kOrderNumberLine].starts_with(kOrderNumberLabel)) {
+  if (const std::u16string_view number = OrderNumberOf(lines); !number.empty()) {
     name += u" ";
-    name += std::u16string_view(lines[kOrderNumberLine]).substr(kOrderNumberLabel.size());
+    name += number;
   }
   return Utf16ToUtf8(name);
 }

@@ -5,9 +5,10 @@
 
 #include <cstddef>
 
+#include "receipt/receipt_layout.h"
+
 namespace pellomar {
 
-inline constexpr int kReceiptColumns = 29;
 inline constexpr double kMaxReceiptFontSize = 12.0;  // points
 
 // A page and its margins, in points (1/72 inch).
