@@ -6,59 +6,29 @@
 #include <string>
 
 #include "platform/cups/owned_handles.h"
+#include "platform/cups/scheduler_connection.h"
 
 namespace pellomar {
 
 namespace {
 
-// The bounds of a submission's exchanges with the scheduler.
-constexpr int kConnectTimeoutMs = 3000;
-constexpr double kAnswerTimeoutSeconds = 3.0;
-
 using OwnedIpp = std::unique_ptr<ipp_t, ReleaseWith<ippDelete>>;
 using Reach = JobWatch::Reach;
 
-class BoundedConnection {
- public:
-  BoundedConnection() {
-    cupsSetServer(nullptr);
-    const char* host = cupsServer();
-    server_ = host[0] == '/' ? host : std::string(host) + ":" + std::to_string(ippPort());
-    http_.reset(httpConnect2(host, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
-                             /*blocking=*/1, kConnectTimeoutMs, nullptr));
-    if (http_) httpSetTimeout(http_.get(), kAnswerTimeoutSeconds, &GiveUp, &timed_out_);
+// How a request on the connection that got no good answer ended.
+Reach Failure(const SchedulerConnection& connection, bool opened, std::string& detail) {
+  if (!opened) {
+    detail = connection.server() + ": cannot connect";
+    return Reach::kUnreachable;
   }
-  BoundedConnection(const BoundedConnection&) = delete;
-  BoundedConnection& operator=(const BoundedConnection&) = delete;
-
-  http_t* get() const { return http_.get(); }
-
-  // How a request that got no good answer ended.
-  Reach Failure(std::string& detail) const {
-    if (!http_) {
-      detail = server_ + ": cannot connect";
-      return Reach::kUnreachable;
-    }
-    if (timed_out_) {
-      detail = server_ + ": no answer within " +
-               std::to_string(static_cast<int>(kAnswerTimeoutSeconds)) + " s";
-      return Reach::kUnreachable;
-    }
-    const char* said = cupsLastErrorString();
-    detail = server_ + ": " + (said != nullptr ? said : "");
-    return cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND ? Reach::kNotKnown : Reach::kUnreachable;
+  if (connection.timed_out()) {
+    detail = connection.server() + ": no answer within " +
+             std::to_string(static_cast<int>(kAnswerTimeoutSeconds)) + " s";
+    return Reach::kUnreachable;
   }
-
- private:
-  static int GiveUp(http_t*, void* timed_out) {
-    *static_cast<bool*>(timed_out) = true;
-    return 0;
-  }
-
-  std::string server_;
-  OwnedHttp http_;
-  bool timed_out_ = false;
-};
+  detail = connection.server() + ": " + LastCupsError();
+  return cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND ? Reach::kNotKnown : Reach::kUnreachable;
+}
 
 std::string PrinterUri(const std::string& destination) {
   std::array<char, HTTP_MAX_URI> uri{};
@@ -90,7 +60,7 @@ std::vector<std::string> Keywords(ipp_t* response, const char* name) {
 }
 
 // Sends the request; the answer when the scheduler gave one that succeeded.
-OwnedIpp Exchange(const BoundedConnection& connection, OwnedIpp request) {
+OwnedIpp Exchange(const SchedulerConnection& connection, OwnedIpp request) {
   if (connection.get() == nullptr) return nullptr;
   OwnedIpp response(cupsDoRequest(connection.get(), request.release(), "/"));
   if (response && ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING) return nullptr;
@@ -100,14 +70,15 @@ OwnedIpp Exchange(const BoundedConnection& connection, OwnedIpp request) {
 class CupsJobWatch final : public JobWatch {
  public:
   JobAnswer QueryJob(const std::string& destination, int job_id) override {
-    BoundedConnection connection;
+    SchedulerConnection connection;
+    const bool opened = connection.Open();
     OwnedIpp request = Request(IPP_OP_GET_JOB_ATTRIBUTES, destination,
                                std::array{"job-state", "job-printer-state-reasons"});
     ippAddInteger(request.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
     JobAnswer answer;
     OwnedIpp response = Exchange(connection, std::move(request));
     if (!response) {
-      answer.reach = connection.Failure(answer.detail);
+      answer.reach = Failure(connection, opened, answer.detail);
       return answer;
     }
     ipp_attribute_t* state = ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM);
@@ -122,13 +93,14 @@ class CupsJobWatch final : public JobWatch {
   }
 
   PrinterAnswer QueryPrinter(const std::string& destination) override {
-    BoundedConnection connection;
+    SchedulerConnection connection;
+    const bool opened = connection.Open();
     OwnedIpp response =
         Exchange(connection, Request(IPP_OP_GET_PRINTER_ATTRIBUTES, destination,
                                      std::array{"printer-state", "printer-state-reasons"}));
     PrinterAnswer answer;
     if (!response) {
-      answer.reach = connection.Failure(answer.detail);
+      answer.reach = Failure(connection, opened, answer.detail);
       return answer;
     }
     ipp_attribute_t* state = ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM);
@@ -139,10 +111,11 @@ class CupsJobWatch final : public JobWatch {
   }
 
   CancelAnswer CancelJob(const std::string& destination, int job_id) override {
-    BoundedConnection connection;
+    SchedulerConnection connection;
+    const bool opened = connection.Open();
     CancelAnswer answer;
     if (connection.get() == nullptr) {
-      answer.reach = connection.Failure(answer.detail);
+      answer.reach = Failure(connection, opened, answer.detail);
       return answer;
     }
     const ipp_status_t status = cupsCancelJob2(connection.get(), destination.c_str(), job_id, 0);
@@ -152,7 +125,7 @@ class CupsJobWatch final : public JobWatch {
     } else if (status == IPP_STATUS_ERROR_NOT_POSSIBLE) {
       answer.reach = Reach::kAnswered;  // over already: completed, aborted or cancelled
     } else {
-      answer.reach = connection.Failure(answer.detail);
+      answer.reach = Failure(connection, opened, answer.detail);
     }
     return answer;
   }

@@ -10,74 +10,31 @@
 
 #include "platform/cups/destination_report.h"
 #include "platform/cups/owned_handles.h"
+#include "platform/cups/scheduler_connection.h"
 
 namespace pellomar {
 
 namespace {
 
-constexpr int kConnectTimeoutMs = 3000;
-constexpr double kAnswerTimeoutSeconds = 3.0;
 constexpr std::size_t kWriteChunk = 64 * 1024;
-
-std::string LastCupsError() {
-  const char* text = cupsLastErrorString();
-  return text != nullptr ? text : "";
-}
 
 PrintResult Failed(PrintError error, std::string detail) { return {error, std::move(detail)}; }
 
-// A connection to the scheduler that gives up on any answer that takes
-// longer than kAnswerTimeoutSeconds, and remembers that it did.
-class SchedulerConnection {
- public:
-  SchedulerConnection() = default;
-  // CUPS holds a pointer to timed_out_: the object stays where it is.
-  SchedulerConnection(const SchedulerConnection&) = delete;
-  SchedulerConnection& operator=(const SchedulerConnection&) = delete;
-
-  // Server and port as CUPS defines them (CUPS_SERVER, client.conf, the
-  // local socket), read afresh so a change made while the program runs counts.
-  bool Open() {
-    cupsSetServer(nullptr);
-    const char* host = cupsServer();
-    server_ = host[0] == '/' ? host : std::string(host) + ":" + std::to_string(ippPort());
-    http_.reset(httpConnect2(host, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
-                             /*blocking=*/1, kConnectTimeoutMs, nullptr));
-    if (!http_) return false;
-    httpSetTimeout(http_.get(), kAnswerTimeoutSeconds, &SchedulerConnection::GiveUp, &timed_out_);
-    return true;
+// A failure of a request on the connection: unreachable when the scheduler
+// went silent or away, else `otherwise`.
+PrintResult RequestFailed(const SchedulerConnection& connection, PrintError otherwise) {
+  // What CUPS says after an abandoned request is about the request, not
+  // about the silence; name the server instead.
+  if (connection.timed_out()) {
+    return Failed(PrintError::kUnreachable,
+                  connection.server() + ": no answer within " +
+                      std::to_string(static_cast<int>(kAnswerTimeoutSeconds)) + " s");
   }
-
-  http_t* get() const { return http_.get(); }
-  const std::string& server() const { return server_; }
-  bool timed_out() const { return timed_out_; }
-
-  // A failure of a request on this connection: unreachable when the scheduler
-  // went silent or away, else `otherwise`.
-  PrintResult RequestFailed(PrintError otherwise) const {
-    // What CUPS says after an abandoned request is about the request, not
-    // about the silence; name the server instead.
-    if (timed_out_) {
-      return Failed(PrintError::kUnreachable,
-                    server_ + ": no answer within " +
-                        std::to_string(static_cast<int>(kAnswerTimeoutSeconds)) + " s");
-    }
-    if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
-      return Failed(PrintError::kUnreachable, server_ + ": " + LastCupsError());
-    }
-    return Failed(otherwise, LastCupsError());
+  if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
+    return Failed(PrintError::kUnreachable, connection.server() + ": " + LastCupsError());
   }
-
- private:
-  static int GiveUp(http_t*, void* timed_out) {
-    *static_cast<bool*>(timed_out) = true;
-    return 0;
-  }
-
-  std::string server_;
-  OwnedHttp http_;
-  bool timed_out_ = false;
-};
+  return Failed(otherwise, LastCupsError());
+}
 
 std::string_view DestOption(const cups_dest_t& dest, const char* name) {
   const char* value = cupsGetOption(name, dest.num_options, dest.options);
@@ -98,7 +55,7 @@ std::optional<PrintResult> RefusedByState(const cups_dest_t& dest) {
 PrintResult SendDocument(const SchedulerConnection& connection, cups_dest_t* dest,
                          cups_dinfo_t* info, int job_id, const PrintDocument& document) {
   auto cancel_and_report = [&](PrintError otherwise) {
-    PrintResult failure = connection.RequestFailed(otherwise);
+    PrintResult failure = RequestFailed(connection, otherwise);
     // The connection is in the middle of a request; cancel on a fresh one.
     SchedulerConnection canceller;
     if (canceller.Open()) cupsCancelDestJob(canceller.get(), dest, job_id);
@@ -137,11 +94,11 @@ PrintResult SubmitToDefaultDestination(const std::string& job_name, const MakeDo
   // LPDEST, PRINTER, the user's and the system's lpoptions, then the
   // scheduler's default: CUPS's own order.
   OwnedDest dest(cupsGetNamedDest(connection.get(), nullptr, nullptr));
-  if (!dest) return connection.RequestFailed(PrintError::kNoDestination);
+  if (!dest) return RequestFailed(connection, PrintError::kNoDestination);
   if (std::optional<PrintResult> refused = RefusedByState(*dest)) return *refused;
 
   OwnedDestInfo info(cupsCopyDestInfo(connection.get(), dest.get()));
-  if (!info) return connection.RequestFailed(PrintError::kRefused);
+  if (!info) return RequestFailed(connection, PrintError::kRefused);
 
   const PaperChoice paper =
       ChoosePaper(ReadDestinationReport(connection.get(), dest.get(), info.get()));
@@ -157,7 +114,7 @@ PrintResult SubmitToDefaultDestination(const std::string& job_name, const MakeDo
   int job_id = 0;
   if (cupsCreateDestJob(connection.get(), dest.get(), info.get(), &job_id, job_name.c_str(),
                         options.count(), options.get()) != IPP_STATUS_OK) {
-    return connection.RequestFailed(PrintError::kRefused);
+    return RequestFailed(connection, PrintError::kRefused);
   }
   PrintResult sent = SendDocument(connection, dest.get(), info.get(), job_id, document);
   if (sent.ok()) {
