@@ -1,4 +1,4 @@
-# Sourced by scripts/demo (and its test). Decides what the demo must do about
+# Sourced by scripts/demo, its test and start-cups.sh. Decides what the demo must do about
 # printing, reading CUPS's answers in the C locale: the client's users run
 # zh_CN, where lpstat's words are Chinese.
 #
@@ -9,7 +9,7 @@ pellomar_scheduler_running() {
   # Read whole, not through a pipe: under pipefail an early-closing reader
   # could make a running scheduler look stopped.
   state=$(LC_ALL=C lpstat -r 2>/dev/null || true)
-  [[ $state == "scheduler is running" ]]
+  [[ $state == "scheduler is running" ]] # the C locale's words, read just above
 }
 
 # Prints the destination CUPS would print on (LPDEST/PRINTER, lpoptions, then
@@ -17,7 +17,7 @@ pellomar_scheduler_running() {
 pellomar_default_printer() {
   local line
   line=$(LC_ALL=C lpstat -d 2>/dev/null || true)
-  [[ $line == "system default destination: "?* ]] || return 1
+  [[ $line == "system default destination: "?* ]] || return 1 # C locale, as read above
   printf '%s\n' "${line#system default destination: }"
 }
 

@@ -14,14 +14,8 @@
 # Idempotent. It never changes any other queue, nor the default destination:
 # the tests choose their queue through PRINTER.
 
-# Read whole, not through a pipe: under pipefail an early-closing reader could
-# make a running scheduler look stopped.
-pellomar_cups_running() {
-  local state
-  # lpstat -r exits 0 either way: its words decide, read in the C locale.
-  state=$(LC_ALL=C lpstat -r 2>/dev/null || true)
-  [[ $state == "scheduler is running" ]]
-}
+# shellcheck source=printer-check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/printer-check.sh"
 
 pellomar_cups_setup() {
   local root sudo=() backend_dir
@@ -44,10 +38,10 @@ pellomar_cups_setup() {
   "${sudo[@]}" mkdir -p "$PELLOMAR_TEST_SPOOL"
   "${sudo[@]}" chmod 0777 "$PELLOMAR_TEST_SPOOL"
 
-  if ! pellomar_cups_running; then
+  if ! pellomar_scheduler_running; then
     "${sudo[@]}" cupsd
     local tries=0
-    until pellomar_cups_running; do
+    until pellomar_scheduler_running; do
       tries=$((tries + 1))
       if ((tries > 100)); then
         echo "start-cups: the CUPS scheduler did not start" >&2
