@@ -6,6 +6,12 @@
 //          "frames": [[name, doc], ...]}
 // Pairs are arrays, not objects, so that ids and names such as "__proto__"
 // survive the page side unchanged; the first pair of a name wins.
+//
+// The reader, like the UTF-8/UTF-16 conversion and the serializer unescaping
+// in base/text.h, is our own rather than GLib's or the script engine's: a
+// page's text may hold lone surrogates, which GLib's UTF-16 conversion
+// refuses and the engine's UTF-8 strings replace, and either would change the
+// code-unit counts that the receipt's cuts and padding rely on.
 #pragma once
 
 #include <optional>

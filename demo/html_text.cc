@@ -1,33 +1,18 @@
 #include "demo/html_text.h"
 
+#include <glib.h>
+
 #include <cstdio>
+
+#include "platform/gtk/glib_handles.h"
 
 namespace pellomar::demo {
 
 std::string EscapeHtml(std::string_view text) {
-  std::string escaped;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      case '\'':
-        escaped += "&#39;";
-        break;
-      default:
-        escaped += c;
-    }
-  }
-  return escaped;
+  // The escaper takes UTF-8 only; what a form sent may not be.
+  GCharPtr valid(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
+  GCharPtr escaped(g_markup_escape_text(valid.get(), -1));
+  return escaped.get();
 }
 
 std::string FillTemplate(std::string_view page,

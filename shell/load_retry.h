@@ -1,5 +1,5 @@
-// What the window does when the service's page cannot be shown: an error
-// page of its own, and retries that back off from a few seconds to a minute.
+// How the window retries when the service's page cannot be shown: retries
+// that back off from a few seconds to a minute.
 // A page whose load fails is retried for as long as it takes (the network
 // comes back); a page whose web process keeps ending (a crash, or ended
 // because it hung) is given a few tries a minute and then left on the error
@@ -8,25 +8,11 @@
 
 #include <chrono>
 #include <deque>
-#include <string>
-#include <string_view>
 
 namespace pellomar {
 
 // Seconds to wait before retry number `attempt` (1 for the first retry).
 int RetryDelaySeconds(int attempt);
-
-// Why the error page is shown.
-enum class PageTrouble {
-  kLoadFailed,         // retried in retry_in_seconds
-  kPageStopped,        // its web process ended; reloaded in retry_in_seconds
-  kPageKeepsStopping,  // ended too often; no more automatic reloads
-};
-
-// The page shown in place of one that failed to load or stopped, with a
-// button that loads `failing_url` again at once.
-std::u16string LoadErrorPage(std::u16string_view failing_url, int retry_in_seconds,
-                             PageTrouble trouble = PageTrouble::kLoadFailed);
 
 // Restarts of the page after its web process ended.
 class WebProcessRestarts {

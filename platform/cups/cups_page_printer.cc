@@ -1,10 +1,11 @@
 #include "platform/cups/cups_page_printer.h"
 
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <glib.h>
 
 #include "base/text.h"
 #include "platform/cups/cups_submission.h"
@@ -39,8 +40,7 @@ PrintDocument EscPosDocument(const std::vector<std::u16string>& lines) {
   if (!receipt.replaced.empty()) {
     std::string list;
     for (const std::string& what : receipt.replaced) list += (list.empty() ? "" : ", ") + what;
-    std::fprintf(stderr, "pellomar: receipt printed with stand-ins the printer can show: %s\n",
-                 list.c_str());
+    g_warning("receipt printed with stand-ins the printer can show: %s", list.c_str());
   }
   return {.bytes = std::move(receipt.bytes), .format = CUPS_FORMAT_RAW, .media = {}, .failure = {}};
 }

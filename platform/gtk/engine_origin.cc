@@ -1,6 +1,5 @@
 #include "platform/gtk/engine_origin.h"
 
-#include <cstdio>
 #include <memory>
 #include <string_view>
 
@@ -53,8 +52,7 @@ void ServiceOriginWatch::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent even
   WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
   if (response == nullptr || webkit_uri_response_get_status_code(response) == 0) return;
   self->origin_ = EngineOriginOf(uri);
-  std::fprintf(stderr, "pellomar: the service's origin is %s\n",
-               Utf16ToUtf8(self->origin_).c_str());
+  g_message("the service's origin is %s", Utf16ToUtf8(self->origin_).c_str());
 }
 
 }  // namespace pellomar

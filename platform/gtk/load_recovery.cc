@@ -1,7 +1,5 @@
 #include "platform/gtk/load_recovery.h"
 
-#include <cstdio>
-
 #include "base/text.h"
 
 namespace pellomar {
@@ -55,8 +53,7 @@ gboolean LoadRecovery::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* fail
   const std::string uri = failing_uri == nullptr ? "" : failing_uri;
   ++self->attempts_;
   const int delay = RetryDelaySeconds(self->attempts_);
-  std::fprintf(stderr, "pellomar: page did not load (%s): %s; retrying in %d s\n", uri.c_str(),
-               error->message, delay);
+  g_warning("page did not load (%s): %s; retrying in %d s", uri.c_str(), error->message, delay);
   self->ShowErrorPage(uri, delay, PageTrouble::kLoadFailed, 2);  // the failed load, then ours
   return TRUE;
 }
@@ -116,7 +113,7 @@ void LoadRecovery::ShowErrorPage(const std::string& uri, int delay, PageTrouble 
   CancelRetry();
   failing_uri_ = uri;
   failed_loads_finishing_ = finishing;
-  const std::string page = Utf16ToUtf8(LoadErrorPage(Utf8ToUtf16(uri), delay, trouble));
+  const std::string page = ErrorPageMarkup(uri, delay, trouble);
   webkit_web_view_load_alternate_html(view_, page.c_str(), uri.empty() ? nullptr : uri.c_str(),
                                       nullptr);
   if (trouble != PageTrouble::kPageKeepsStopping) {
@@ -181,8 +178,7 @@ void LoadRecovery::ForgetPing() {
 }
 
 void LoadRecovery::EndHungWebProcess() {
-  std::fprintf(stderr, "pellomar: web process has not answered for %d s; ending it\n",
-               events_.hung_after_seconds);
+  g_warning("web process has not answered for %d s; ending it", events_.hung_after_seconds);
   ForgetPing();
   ending_hung_process_ = true;
   webkit_web_view_terminate_web_process(view_);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/report.h"
+#include "platform/gtk/error_page.h"
 #include "shell/load_retry.h"
 
 namespace pellomar {

@@ -1,12 +1,12 @@
 #include "platform/gtk/pellomar_client.h"
 
-#include <cstdio>
-
 #include "base/text.h"
 #include "bridge/page_dispatch.h"
 #include "platform/cups/cups_job_watch.h"
 #include "platform/cups/cups_page_printer.h"
 #include "platform/gtk/browser_keys.h"
+#include "platform/gtk/diagnostic_log.h"
+#include "platform/gtk/program_resources.h"
 #include "platform/icu/icu_locale_services.h"
 #include "shell/app_identity.h"
 
@@ -15,14 +15,6 @@ namespace pellomar {
 namespace {
 
 constexpr char kApplicationId[] = "com.pellomar.Pellomar";
-
-// The page scripts and icons compiled into the program (resources.c).
-extern "C" void pellomar_register_resource(void);
-
-void RegisterResourcesOnce() {
-  static const bool registered = (pellomar_register_resource(), true);
-  (void)registered;
-}
 
 void SetWindowIcon(GtkWindow* window) {
   GList* icons = nullptr;
@@ -45,7 +37,8 @@ PellomarClient::PellomarClient(PagePrinter& printer, Options options)
       locale_(MakeUserLocaleServices()),
       job_watch_(MakeCupsJobWatch()),
       follow_timer_([this] { receipts_->Step(std::chrono::steady_clock::now()); }) {
-  RegisterResourcesOnce();
+  UseOneLineDiagnostics();
+  RegisterProgramResources();
   receipts_ = std::make_unique<ReceiptFollower>(
       printer_, *job_watch_, follow_timer_, clock_,
       FollowerEvents{[this](const Report& report, int id) { ShowNotPrinted(report, id); },
@@ -161,7 +154,7 @@ void PellomarClient::HandleCompletion(std::u16string_view url) {
 }
 
 void PellomarClient::ShowReport(const Report& report) {
-  if (!report.diagnostic.empty()) std::fprintf(stderr, "pellomar: %s\n", report.diagnostic.c_str());
+  if (!report.diagnostic.empty()) g_warning("%s", report.diagnostic.c_str());
   // While the window is being torn down the pane may still report (its web
   // process ends with it); there is no notice bar left to show it on.
   if (!report.notice.empty() && window_) notice_->Show(report.notice);
@@ -170,7 +163,7 @@ void PellomarClient::ShowReport(const Report& report) {
 // The notice of a receipt that did not reach paper is the receipt's own and
 // offers to print it again.
 void PellomarClient::ShowNotPrinted(const Report& report, int receipt_id) {
-  if (!report.diagnostic.empty()) std::fprintf(stderr, "pellomar: %s\n", report.diagnostic.c_str());
+  if (!report.diagnostic.empty()) g_warning("%s", report.diagnostic.c_str());
   if (!window_) return;
   notice_->Show(
       report.notice,

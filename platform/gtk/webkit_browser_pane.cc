@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/text.h"
+#include "platform/gtk/program_resources.h"
 
 namespace pellomar {
 
@@ -12,19 +13,6 @@ namespace {
 
 constexpr char kBridgeWorld[] = "pellomar-bridge";
 constexpr char kHandlerName[] = "pellomar";
-
-std::string ResourceText(const char* path) {
-  GError* raw_error = nullptr;
-  GBytesPtr bytes(g_resources_lookup_data(path, G_RESOURCE_LOOKUP_FLAGS_NONE, &raw_error));
-  GErrorPtr error(raw_error);
-  if (!bytes) {
-    g_printerr("pellomar: bridge script %s missing: %s\n", path, error ? error->message : "?");
-    return {};
-  }
-  gsize size = 0;
-  const auto* data = static_cast<const char*>(g_bytes_get_data(bytes.get(), &size));
-  return std::string(data, size);
-}
 
 void AddUserScript(WebKitUserContentManager* manager, const std::string& source,
                    const char* world) {
@@ -42,8 +30,10 @@ void AddUserScript(WebKitUserContentManager* manager, const std::string& source,
 
 WebKitBrowserPane::WebKitBrowserPane(Events events) : events_(std::move(events)) {
   GObjectPtr<WebKitUserContentManager> manager = AdoptObject(webkit_user_content_manager_new());
-  AddUserScript(manager.get(), ResourceText("/com/pellomar/Pellomar/tag_mirror.js"), nullptr);
-  AddUserScript(manager.get(), ResourceText("/com/pellomar/Pellomar/page_bridge.js"), kBridgeWorld);
+  AddUserScript(manager.get(), ProgramResourceText("/com/pellomar/Pellomar/tag_mirror.js"),
+                nullptr);
+  AddUserScript(manager.get(), ProgramResourceText("/com/pellomar/Pellomar/page_bridge.js"),
+                kBridgeWorld);
   g_signal_connect(manager.get(), "script-message-received::pellomar", G_CALLBACK(OnScriptMessage),
                    this);
   webkit_user_content_manager_register_script_message_handler_in_world(manager.get(), kHandlerName,

@@ -54,17 +54,6 @@ TEST(WebProcessRestarts, GivingUpLastsUntilTheMinuteHasPassed) {
   EXPECT_EQ(later.delay_seconds, 0);
 }
 
-TEST(LoadRetry, ErrorPagesSayWhetherTheyRetry) {
-  EXPECT_NE(
-      LoadErrorPage(u"http://shop.test/", 6, PageTrouble::kPageStopped).find(u"6 秒后自动重新加载"),
-      std::u16string::npos);
-  const std::u16string stopped =
-      LoadErrorPage(u"http://shop.test/a", 0, PageTrouble::kPageKeepsStopping);
-  EXPECT_NE(stopped.find(u"已停止自动重新加载"), std::u16string::npos);
-  EXPECT_EQ(stopped.find(u"秒后"), std::u16string::npos);
-  EXPECT_NE(stopped.find(u"href=\"http://shop.test/a\""), std::u16string::npos);
-}
-
 TEST(DialogFlood, FourthWithinTenSecondsIsAnsweredAndToldOnce) {
   DialogFlood flood;
   using Verdict = DialogFlood::Verdict;
