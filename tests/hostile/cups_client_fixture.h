@@ -6,8 +6,8 @@
 #include <string>
 
 #include "receipt/page_printer.h"
-#include "tests/e2e/client_fixture.h"
-#include "tests/hostile/private_cupsd.h"
+#include "tests/support/client_fixture.h"
+#include "tests/support/private_cupsd.h"
 
 namespace pellomar::testing {
 

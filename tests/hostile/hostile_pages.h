@@ -7,8 +7,8 @@
 #include <utility>  // for recording_printer.h
 #include <vector>
 
-#include "tests/e2e/fixture_service.h"
 #include "tests/fakes/recording_printer.h"
+#include "tests/support/fixture_service.h"
 
 namespace pellomar::testing {
 

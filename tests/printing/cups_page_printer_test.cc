@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "base/text.h"
-#include "tests/hostile/private_cupsd.h"
-#include "tests/printing/escpos_text.h"
-#include "tests/printing/pdf_words.h"
 #include "tests/printing/receipt_fixture.h"
+#include "tests/support/escpos_text.h"
+#include "tests/support/pdf_words.h"
+#include "tests/support/private_cupsd.h"
 
 namespace pellomar {
 namespace {

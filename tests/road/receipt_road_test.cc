@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "base/text.h"
-#include "tests/e2e/client_fixture.h"
-#include "tests/e2e/fixture_service.h"
-#include "tests/printing/escpos_text.h"
-#include "tests/printing/pdf_words.h"
 #include "tests/road/road_fixture.h"
+#include "tests/support/client_fixture.h"
+#include "tests/support/escpos_text.h"
+#include "tests/support/fixture_service.h"
+#include "tests/support/pdf_words.h"
 
 namespace pellomar::testing {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "base/text.h"
 #include "platform/cups/cups_page_printer.h"
-#include "tests/e2e/client_fixture.h"
-#include "tests/printing/pdf_words.h"
+#include "tests/support/client_fixture.h"
+#include "tests/support/pdf_words.h"
 
 namespace pellomar::testing {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/gtk/pellomar_client.h"
-#include "tests/e2e/fixture_service.h"
 #include "tests/fakes/recording_printer.h"
+#include "tests/support/fixture_service.h"
 
 namespace pellomar::testing {
 

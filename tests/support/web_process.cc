@@ -1,4 +1,4 @@
-#include "tests/e2e/web_process.h"
+#include "tests/support/web_process.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "tests/hostile/private_cupsd.h"
+#include "tests/support/private_cupsd.h"
 
 #include <arpa/inet.h>
 #include <cups/cups.h>

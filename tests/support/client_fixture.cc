@@ -1,4 +1,4 @@
-#include "tests/e2e/client_fixture.h"
+#include "tests/support/client_fixture.h"
 
 #include <chrono>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "tests/e2e/fixture_service.h"
+#include "tests/support/fixture_service.h"
 
 #include <algorithm>
 
