@@ -28,7 +28,4 @@ class CupsClientTest : public ClientTest {
   std::unique_ptr<PagePrinter> cups_printer_;
 };
 
-// The resident set of this process, in bytes, once free heap is returned.
-long ResidentBytes();
-
 }  // namespace pellomar::testing

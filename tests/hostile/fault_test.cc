@@ -12,7 +12,7 @@
 #include "tests/hostile/cups_client_fixture.h"
 #include "tests/support/escpos_text.h"
 #include "tests/support/pdf_words.h"
-#include "tests/support/web_process.h"
+#include "tests/support/processes.h"
 
 namespace pellomar::testing {
 namespace {

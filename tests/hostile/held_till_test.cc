@@ -11,7 +11,7 @@
 #include "base/text.h"
 #include "tests/hostile/hostile_pages.h"
 #include "tests/support/client_fixture.h"
-#include "tests/support/web_process.h"
+#include "tests/support/processes.h"
 
 namespace pellomar::testing {
 namespace {
