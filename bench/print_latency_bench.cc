@@ -25,15 +25,24 @@
 #include <vector>
 
 #include "base/text.h"
-#include "bench/bench_service.h"
 #include "bench/stats.h"
 #include "platform/cups/cups_page_printer.h"
 #include "platform/gtk/pellomar_client.h"
+#include "tests/support/capture_spool.h"
+#include "tests/support/fixture_service.h"
+#include "tests/support/main_loop.h"
+#include "tests/support/service_pages.h"
 
 extern char** environ;
 
 namespace pellomar::bench {
 namespace {
+
+using testing::BodyPage;
+using testing::FixtureService;
+using testing::LoadStampScript;
+using testing::NowMs;
+using testing::SpinUntil;
 
 // The printer the client prints on, with the time of its first line and of
 // the end of each document.
@@ -64,30 +73,23 @@ class TimedPrinter final : public PagePrinter {
   bool in_document_ = false;
 };
 
-std::string Page(const std::string& head, const std::string& body) {
-  return "<!DOCTYPE html><html><head><meta charset=\"utf-8\">" + head + "</head><body>" + body +
-         "</body></html>";
-}
-
 // The settled order in the main frame: the seven values and the item
 // checkboxes, two in three checked.
 std::string OrderPage(int items) {
-  std::string body =
-      "<h1>结账</h1>"
-      "<input type=\"hidden\" id=\"Ddh\" value=\"20240611-0042\">"
-      "<input type=\"hidden\" id=\"tingtaihao\" value=\"大厅 A08\">"
-      "<input type=\"hidden\" id=\"waiter\" value=\"王芳\">"
-      "<input type=\"hidden\" id=\"syy\" value=\"李静\">"
-      "<input type=\"hidden\" id=\"zje\" value=\"1234.5\">"
-      "<input type=\"hidden\" id=\"sszje\" value=\"1300\">"
-      "<input type=\"hidden\" id=\"com_tel\" value=\"010-88886666\">";
+  std::string body = "<h1>结账</h1>" + testing::OrderValueInputs({.order_number = "20240611-0042",
+                                                                  .table = "大厅 A08",
+                                                                  .waiter = "王芳",
+                                                                  .cashier = "李静",
+                                                                  .total = "1234.5",
+                                                                  .paid = "1300",
+                                                                  .booking_phone = "010-88886666"});
   const char* names[] = {"宫保鸡丁", "麻婆豆腐", "清蒸鲈鱼", "米饭"};
   for (int i = 0; i < items; ++i) {
     body += std::string("<label><input type=\"checkbox\"") + (i % 3 != 2 ? " checked" : "") +
             " Tag=\"" + names[i % 4] + ",份,x," + std::to_string(1 + i % 3) + "," +
             std::to_string(10 + i * 7) + ".5\">" + names[i % 4] + "</label><br>";
   }
-  return Page("<title>结账</title>", body);
+  return BodyPage(body, "<title>结账</title>");
 }
 
 std::string PrintPage() {
@@ -127,14 +129,14 @@ std::pair<int, time_t> NewestJob(const std::string& queue) {
 }
 
 bool WaitForFile(const std::string& path, int timeout_ms) {
-  return RunUntil([&] { return std::ifstream(path).good(); }, timeout_ms);
+  return SpinUntil([&] { return std::ifstream(path).good(); }, timeout_ms);
 }
 
 struct Run {
   std::string queue;
   std::string spool;
   int receipts = 0;
-  BenchService service{PELLOMAR_BENCH_PORT + 1};
+  FixtureService service{"127.0.0.1", PELLOMAR_BENCH_PORT + 1};
   std::unique_ptr<TimedPrinter> printer;
   std::unique_ptr<PellomarClient> client;
 
@@ -181,7 +183,7 @@ struct Run {
   // the baseline once, load the next print page.
   void AfterReceipt() {
     const auto [job, created] = NewestJob(queue);
-    if (!RunUntil([&] { return service.Stamp(std::to_string(next)).has_value(); }, 10000)) {
+    if (!SpinUntil([&] { return service.Stamp(std::to_string(next)).has_value(); }, 10000)) {
       g_printerr("print_latency_bench: print page %d posted no load time\n", next);
       ++failures;
       done = true;
@@ -193,7 +195,7 @@ struct Run {
       ++outside_creation_time;
     }
     if (next == 0) {
-      pdf = spool + "/job-" + std::to_string(job) + ".pdf";
+      pdf = testing::CaptureSpool(spool).DocumentPath(job);
       if (!WaitForFile(pdf, 20000)) {
         g_printerr("print_latency_bench: the capture queue kept no %s\n", pdf.c_str());
         ++failures;
@@ -255,7 +257,7 @@ int Main(int receipts, int items) {
   run.spool = spool;
   run.receipts = receipts;
   if (!run.service.listening()) return 1;
-  run.service.SetPage("/member/index.asp", Page("<title>会员</title>", "<h1>会员首页</h1>"));
+  run.service.SetPage("/member/index.asp", BodyPage("<h1>会员首页</h1>", "<title>会员</title>"));
   run.service.SetPage("/member/main/print.asp", PrintPage());
   run.service.SetPage("/member/main/command.asp", "<html><body>1</body></html>");
   run.service.SetPage("/member/main/order.asp", OrderPage(items));
@@ -267,7 +269,7 @@ int Main(int receipts, int items) {
   };
   const std::string host = run.service.origin().substr(std::string("http://").size());
   run.client = StartClient(Utf8ToUtf16(host), *run.printer, std::move(options));
-  const bool finished = RunUntil([&] { return run.done; }, 600000);
+  const bool finished = SpinUntil([&] { return run.done; }, 600000);
   if (!finished || run.failures > 0) {
     std::fprintf(stderr, "print_latency_bench: stopped after %d receipts\n", run.next);
     return 1;

@@ -17,12 +17,23 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_service.h"
-#include "bench/process_memory.h"
 #include "bench/stats.h"
+#include "platform/gtk/glib_handles.h"
+#include "tests/support/fixture_service.h"
+#include "tests/support/main_loop.h"
+#include "tests/support/processes.h"
 
 namespace pellomar::bench {
 namespace {
+
+using testing::FixtureService;
+using testing::LoadStampScript;
+using testing::NowMs;
+using testing::ProcessMemory;
+using testing::ProcessRole;
+using testing::ProcessTreeMemory;
+using testing::SpinUntil;
+using testing::Total;
 
 constexpr int kLoadTimeoutMs = 60000;
 
@@ -90,29 +101,29 @@ bool Spawn(const Program& program, Child& child) {
 // Ends the program's process group: SIGTERM, then SIGKILL after 5 s.
 void Stop(Child& child) {
   kill(-child.pid, SIGTERM);
-  if (!RunUntil([&] { return child.exited; }, 5000)) {
+  if (!SpinUntil([&] { return child.exited; }, 5000)) {
     kill(-child.pid, SIGKILL);
-    RunUntil([&] { return child.exited; }, 5000);
+    SpinUntil([&] { return child.exited; }, 5000);
   }
   // Engine processes leave shortly after their UI process; let them go
   // before the next round measures.
   g_usleep(300 * 1000);
 }
 
-bool Measure(BenchService& service, const Program& program, int settle_ms, Sample& sample) {
+bool Measure(FixtureService& service, const Program& program, int settle_ms, Sample& sample) {
   service.ClearStamps();
   Child child;
   const double started = NowMs();
   if (!Spawn(program, child)) return false;
   const bool loaded =
-      RunUntil([&] { return service.Stamp("home").has_value() || child.exited; }, kLoadTimeoutMs);
+      SpinUntil([&] { return service.Stamp("home").has_value() || child.exited; }, kLoadTimeoutMs);
   if (!loaded || child.exited) {
     g_printerr("startup_bench: %s did not load the home page\n", program.name);
     if (!child.exited) Stop(child);
     return false;
   }
   sample.startup_ms = *service.Stamp("home") - started;
-  RunUntil([] { return false; }, settle_ms);
+  SpinUntil([] { return false; }, settle_ms);
   const std::vector<ProcessMemory> tree = ProcessTreeMemory(child.pid);
   sample.ui = Total(tree, ProcessRole::kUi);
   sample.web = Total(tree, ProcessRole::kWeb);
@@ -147,7 +158,7 @@ std::vector<double> ColumnOf(const std::vector<Sample>& samples, const Column& c
 }
 
 int Run(int rounds, int settle_ms) {
-  BenchService service(PELLOMAR_BENCH_PORT);
+  FixtureService service("127.0.0.1", PELLOMAR_BENCH_PORT);
   if (!service.listening()) return 1;
   service.SetPage("/member/index.asp", HomePage());
   const std::string home = service.origin() + "/member/index.asp";

@@ -35,7 +35,8 @@ class PagePrinter {
   virtual void PrintLine(std::u16string_view text) = 0;
 
   // Ends the job and releases it to the spooler. On failure no part of the
-  // job reaches paper and the next PrintLine starts afresh.
+  // job reaches paper and the next PrintLine starts afresh. A document
+  // without lines is no job: nothing is sent, and the result is success.
   virtual PrintResult EndDocument() = 0;
 };
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "base/text.h"
-#include "tests/e2e/client_fixture.h"
-#include "tests/e2e/web_process.h"
+#include "tests/support/client_fixture.h"
+#include "tests/support/processes.h"
 
 namespace pellomar::testing {
 namespace {

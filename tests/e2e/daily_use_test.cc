@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/text.h"
-#include "tests/e2e/client_fixture.h"
+#include "tests/support/client_fixture.h"
 
 namespace pellomar::testing {
 namespace {

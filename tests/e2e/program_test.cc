@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/client_fixture.h"
+#include "tests/support/client_fixture.h"
 
 // Xlib's macros clash with names in gtest, so it comes last.
 #include <X11/Xatom.h>

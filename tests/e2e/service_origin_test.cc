@@ -5,7 +5,7 @@
 
 #include "base/text.h"
 #include "platform/gtk/engine_origin.h"
-#include "tests/e2e/client_fixture.h"
+#include "tests/support/client_fixture.h"
 
 namespace pellomar::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "tests/e2e/client_fixture.h"
+#include "tests/support/client_fixture.h"
 
 namespace pellomar::testing {
 namespace {

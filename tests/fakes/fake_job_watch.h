@@ -50,8 +50,9 @@ class SpoolingPrinter : public RecordingPrinter {
  public:
   explicit SpoolingPrinter(FakeJobWatch& watch) : watch_(watch) {}
   PrintResult EndDocument() override {
+    const std::size_t released = jobs.size();
     PrintResult result = RecordingPrinter::EndDocument();
-    if (!result.ok()) return result;
+    if (!result.ok() || jobs.size() == released) return result;  // failed, or no job
     result.job_id = ++last_job_;
     result.destination = "till";
     watch_.jobs[result.job_id] = JobStatus{JobState::kPending, {}};

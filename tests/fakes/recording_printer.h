@@ -1,4 +1,6 @@
-// A printer that records every finished job and its lines.
+// A printer that records every finished job and its lines; the contract
+// test (tests/printing/page_printer_contract_test.cc) holds it to what the
+// CUPS printer does.
 #pragma once
 
 #include <string>
@@ -15,6 +17,8 @@ class RecordingPrinter : public PagePrinter {
 
   void PrintLine(std::u16string_view text) override { open_job.emplace_back(text); }
   PrintResult EndDocument() override {
+    // A document without lines is no job: the spooler is not asked.
+    if (open_job.empty()) return {};
     Job job = std::move(open_job);
     open_job.clear();
     if (!next_result.ok()) return std::exchange(next_result, PrintResult{});

@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "base/text.h"
-#include "tests/e2e/client_fixture.h"
 #include "tests/hostile/hostile_pages.h"
+#include "tests/support/client_fixture.h"
 
 namespace pellomar::testing {
 namespace {

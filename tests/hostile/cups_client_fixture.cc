@@ -1,10 +1,5 @@
 #include "tests/hostile/cups_client_fixture.h"
 
-#include <malloc.h>
-#include <unistd.h>
-
-#include <fstream>
-
 #include "base/text.h"
 #include "platform/cups/cups_page_printer.h"
 
@@ -42,16 +37,6 @@ void CupsClientTest::PrintStandardOrder() {
   const int before = PrintCompletions();
   client_->pane().Navigate(Utf8ToUtf16(Url("/member/order.asp")));
   ASSERT_TRUE(SpinUntil([&] { return PrintCompletions() == before + 1; }, 20000));
-}
-
-long ResidentBytes() {
-  // Freed heap the allocator still holds is not the client's: hand it back
-  // first, so that only memory still in use counts.
-  malloc_trim(0);
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0, resident = 0;
-  statm >> pages >> resident;
-  return resident * sysconf(_SC_PAGESIZE);
 }
 
 }  // namespace pellomar::testing

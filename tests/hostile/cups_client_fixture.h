@@ -6,8 +6,8 @@
 #include <string>
 
 #include "receipt/page_printer.h"
-#include "tests/e2e/client_fixture.h"
-#include "tests/hostile/private_cupsd.h"
+#include "tests/support/client_fixture.h"
+#include "tests/support/private_cupsd.h"
 
 namespace pellomar::testing {
 
@@ -27,8 +27,5 @@ class CupsClientTest : public ClientTest {
   PrivateCupsd cupsd_;
   std::unique_ptr<PagePrinter> cups_printer_;
 };
-
-// The resident set of this process, in bytes, once free heap is returned.
-long ResidentBytes();
 
 }  // namespace pellomar::testing

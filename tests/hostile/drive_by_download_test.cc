@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "base/text.h"
-#include "tests/e2e/client_fixture.h"
+#include "tests/support/client_fixture.h"
 
 namespace pellomar::testing {
 namespace {

@@ -9,10 +9,10 @@
 #include <chrono>
 #include <tuple>
 
-#include "tests/e2e/web_process.h"
 #include "tests/hostile/cups_client_fixture.h"
-#include "tests/printing/escpos_text.h"
-#include "tests/printing/pdf_words.h"
+#include "tests/support/escpos_text.h"
+#include "tests/support/pdf_words.h"
+#include "tests/support/processes.h"
 
 namespace pellomar::testing {
 namespace {

@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "base/text.h"
-#include "tests/e2e/client_fixture.h"
 #include "tests/hostile/hostile_pages.h"
+#include "tests/support/client_fixture.h"
 
 namespace pellomar::testing {
 namespace {

@@ -9,9 +9,9 @@
 #include <algorithm>
 
 #include "base/text.h"
-#include "tests/e2e/client_fixture.h"
-#include "tests/e2e/web_process.h"
 #include "tests/hostile/hostile_pages.h"
+#include "tests/support/client_fixture.h"
+#include "tests/support/processes.h"
 
 namespace pellomar::testing {
 namespace {
@@ -46,7 +46,7 @@ class HeldTillTest : public ClientTest {
 TEST_F(HeldTillTest, ForeignDialogsAreNotShownAndTheRealPrintHappens) {
   other_.SetPage("/nag.html", BodyPage("<script>"
                                        "print();"
-                          "top.postMessage(JSON.stringify([confirm('允许吗？'),"
+                                       "top.postMessage(JSON.stringify([confirm('允许吗？'),"
                                        "  prompt('请输入密码', 'x')]), '*');"
                                        "const fresh = document.createElement('iframe');"
                                        "document.body.appendChild(fresh);"

@@ -1,14 +1,12 @@
-// Pages for the hostile-page and fault tests, on top of the fixture
-// service's own: order pages with their values and items changed, and the
-// receipt the standard order page must give.
+// Pages for the hostile-page and fault tests, on top of the service's own:
+// order pages with markup of a case's own, and print pages raised by the
+// frameset or again and again by the order page.
 #pragma once
 
 #include <string>
-#include <utility>  // for recording_printer.h
-#include <vector>
 
-#include "tests/e2e/fixture_service.h"
-#include "tests/fakes/recording_printer.h"
+#include "tests/support/fixture_service.h"
+#include "tests/support/service_pages.h"
 
 namespace pellomar::testing {
 
@@ -23,26 +21,9 @@ std::string AddOrder(FixtureService& service, const std::string& path,
 std::string AddPrintingFrameset(FixtureService& service, const std::string& path,
                                 const std::string& main_src, const std::string& print_path);
 
-// The standard order's values and checked items, with no script: the page
-// leaves the print page to its frameset.
-std::string QuietOrderPage();
-
 // Script for an order page: n times in a row, set "Ddh" to 1, 2, ... n and
 // send "middleFrame" to print_path, each time once the previous print page
 // has loaded.
 std::string RepeatedPrintScript(int n, const std::string& print_path);
-
-// The receipt of the standard order page (tests/e2e OrderPage) without its
-// last line, the settlement time.
-struct ReceiptChanges {
-  std::u16string shop;
-  std::u16string order_number = u"A1024";
-  std::vector<std::u16string> extra_item_lines;  // after the standard items
-};
-RecordingPrinter::Job StandardReceipt(const ReceiptChanges& changes = {});
-
-// A job without its settlement-time line, which changes by the second;
-// that line must be there and be the last.
-RecordingPrinter::Job WithoutSettlementTime(const RecordingPrinter::Job& job);
 
 }  // namespace pellomar::testing

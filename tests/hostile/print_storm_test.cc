@@ -1,6 +1,8 @@
 // 500 print pages completed back to back: every one gives exactly one whole
 // receipt, in order, and the client's memory stays where it was.
 #include <gmock/gmock.h>
+#include <malloc.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,7 +11,8 @@
 #include "base/text.h"
 #include "tests/hostile/cups_client_fixture.h"
 #include "tests/hostile/hostile_pages.h"
-#include "tests/printing/pdf_words.h"
+#include "tests/support/pdf_words.h"
+#include "tests/support/processes.h"
 
 namespace pellomar::testing {
 namespace {
@@ -17,6 +20,15 @@ namespace {
 constexpr int kWarmUp = 50;
 constexpr int kStorm = 500;
 constexpr long kMiB = 1024 * 1024;
+
+// This process's resident set, in bytes, once free heap is returned: freed
+// heap that the allocator still holds is not the client's. The resident set,
+// not the proportional one, since the proportional set also moves when the
+// engine's processes that share its pages come and go.
+long ResidentBytes() {
+  malloc_trim(0);
+  return MemoryOf(getpid()).rss_kib * 1024;
+}
 
 // Checks each receipt as its job ends and keeps only the tally, so that the
 // storm's record does not count against the client's memory.

@@ -8,7 +8,7 @@
 
 #include "base/text.h"
 #include "tests/hostile/cups_client_fixture.h"
-#include "tests/printing/pdf_words.h"
+#include "tests/support/pdf_words.h"
 
 namespace pellomar::testing {
 namespace {

@@ -2,11 +2,8 @@
 // (started by scripts/lib/start-cups.sh), choosing the queue through PRINTER.
 #include "platform/cups/cups_page_printer.h"
 
-#include <arpa/inet.h>
 #include <cups/cups.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -21,91 +18,23 @@
 #include <vector>
 
 #include "base/text.h"
-#include "tests/hostile/private_cupsd.h"
-#include "tests/printing/escpos_text.h"
-#include "tests/printing/pdf_words.h"
 #include "tests/printing/receipt_fixture.h"
+#include "tests/support/capture_spool.h"
+#include "tests/support/escpos_text.h"
+#include "tests/support/loopback_port.h"
+#include "tests/support/pdf_words.h"
+#include "tests/support/private_cupsd.h"
+#include "tests/support/scoped_env.h"
 
 namespace pellomar {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
-// Sets and unsets variables for one scope, restoring them afterwards.
-class ScopedEnv {
- public:
-  ScopedEnv() = default;
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-  ~ScopedEnv() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      if (it->second) {
-        setenv(it->first.c_str(), it->second->c_str(), 1);
-      } else {
-        unsetenv(it->first.c_str());
-      }
-    }
-  }
-  void Set(const std::string& name, const std::string& value) {
-    Save(name);
-    setenv(name.c_str(), value.c_str(), 1);
-  }
-  void Unset(const std::string& name) {
-    Save(name);
-    unsetenv(name.c_str());
-  }
-
- private:
-  void Save(const std::string& name) {
-    const char* old = std::getenv(name.c_str());
-    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-  }
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
-// A TCP port on the loopback: listening without ever answering (a hung
-// scheduler), or closed again (no scheduler at all).
-class LoopbackPort {
- public:
-  explicit LoopbackPort(bool keep_listening) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(fd_, reinterpret_cast<sockaddr*>(&address), length);
-    listen(fd_, 8);
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    if (!keep_listening) Close();
-  }
-  ~LoopbackPort() { Close(); }
-  std::string Server() const { return "127.0.0.1:" + std::to_string(port_); }
-
- private:
-  void Close() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-  }
-  int fd_ = -1;
-  int port_ = 0;
-};
-
-std::set<int> JobIds(const std::string& spool) {
-  std::set<int> ids;
-  for (const auto& entry : fs::directory_iterator(spool)) {
-    std::string name = entry.path().filename();
-    if (name.starts_with("job-") && name.ends_with(".pdf")) {
-      ids.insert(std::stoi(name.substr(4, name.size() - 8)));
-    }
-  }
-  return ids;
-}
+using testing::CaptureSpool;
+using testing::Env;
+using testing::LoopbackPort;
+using testing::ScopedEnv;
 
 int ActiveJobs(const std::string& queue) {
   cupsSetServer(nullptr);
@@ -178,14 +107,15 @@ class CupsPrinterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     queue_ = Env("PELLOMAR_TEST_PRINTER");
-    spool_ = Env("PELLOMAR_TEST_SPOOL");
-    if (queue_.empty() || spool_.empty()) {
+    spool_ = CaptureSpool(Env("PELLOMAR_TEST_SPOOL"));
+    if (queue_.empty() || spool_.folder().empty()) {
       GTEST_SKIP() << "no test queue: run through scripts/test (scripts/lib/start-cups.sh)";
     }
     env_.Set("PRINTER", queue_);
     env_.Unset("LPDEST");
     env_.Unset("CUPS_SERVER");
-    before_ = JobIds(spool_);
+    const std::vector<int> before = spool_.Jobs();
+    before_ = std::set<int>(before.begin(), before.end());
   }
 
   // Prints on another of the test queues, named by its variable.
@@ -195,10 +125,8 @@ class CupsPrinterTest : public ::testing::Test {
     env_.Set("PRINTER", queue_);
   }
 
-  std::string JobPath(int id, const char* ext) const {
-    return spool_ + "/job-" + std::to_string(id) + ext;
-  }
-  std::string JobName(int id) const { return testing::ReadFile(JobPath(id, ".name")); }
+  std::string JobPath(int id) const { return spool_.DocumentPath(id); }
+  std::string JobName(int id) const { return spool_.Title(id); }
 
   // Waits until a job of that name has arrived; returns every job that has
   // arrived since the test began, in order.
@@ -206,11 +134,11 @@ class CupsPrinterTest : public ::testing::Test {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline) {
       std::vector<int> arrived;
-      for (int id : JobIds(spool_)) {
+      for (int id : spool_.Jobs()) {
         if (!before_.contains(id)) arrived.push_back(id);
       }
       for (int id : arrived) {
-        if (JobName(id) == name + "\n") return arrived;
+        if (JobName(id) == name) return arrived;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -223,12 +151,13 @@ class CupsPrinterTest : public ::testing::Test {
   std::vector<int> Titled(const std::vector<int>& jobs, const std::string& name) const {
     std::vector<int> titled;
     for (int id : jobs) {
-      if (JobName(id) == name + "\n") titled.push_back(id);
+      if (JobName(id) == name) titled.push_back(id);
     }
     return titled;
   }
 
-  std::string queue_, spool_;
+  std::string queue_;
+  CaptureSpool spool_;
   std::set<int> before_;
   ScopedEnv env_;
   std::unique_ptr<PagePrinter> printer_ = MakeCupsPagePrinter();
@@ -242,7 +171,7 @@ TEST_F(CupsPrinterTest, OneDocumentIsOneJobCarryingTheReceiptAsPdf) {
   const std::string title = "消费小票 " + Own("A-1027");
   std::vector<int> jobs = Titled(WaitForJobNamed(title), title);
   ASSERT_EQ(jobs.size(), 1u);
-  const std::string pdf = JobPath(jobs[0], ".pdf");
+  const std::string pdf = JobPath(jobs[0]);
   EXPECT_TRUE(testing::ReadFile(pdf).starts_with("%PDF-"));
   fs::copy_file(pdf, std::string(PELLOMAR_TEST_OUTPUT_DIR) + "/receipt-sample.pdf",
                 fs::copy_options::overwrite_existing);
@@ -264,11 +193,11 @@ TEST_F(CupsPrinterTest, SheetOf80By297KeepsItsSize) {
   std::vector<int> jobs =
       Titled(WaitForJobNamed("消费小票 " + Own("S-80")), "消费小票 " + Own("S-80"));
   ASSERT_EQ(jobs.size(), 1u);
-  const auto pages = testing::ReadPdfWords(JobPath(jobs[0], ".pdf"));
+  const auto pages = testing::ReadPdfWords(JobPath(jobs[0]));
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_NEAR(pages[0].width, 80 * kPointsPerMm, 0.01);
   EXPECT_NEAR(pages[0].height, 297 * kPointsPerMm, 0.01);
-  EXPECT_EQ(PrintedWords(JobPath(jobs[0], ".pdf")), ExpectedWords(receipt));
+  EXPECT_EQ(PrintedWords(JobPath(jobs[0])), ExpectedWords(receipt));
 }
 
 std::vector<std::string> ReceiptWithItems(const std::string& order, int items) {
@@ -292,7 +221,7 @@ TEST_F(CupsPrinterTest, RollPageIsCutToTheReceipt) {
     ASSERT_TRUE(Print(*printer_, receipt).ok());
     std::vector<int> jobs = Titled(WaitForJobNamed("消费小票 " + order), "消费小票 " + order);
     ASSERT_EQ(jobs.size(), 1u);
-    const std::string pdf = JobPath(jobs.back(), ".pdf");
+    const std::string pdf = JobPath(jobs.back());
     fs::copy_file(pdf, std::string(PELLOMAR_TEST_OUTPUT_DIR) + "/receipt-roll-" + order + ".pdf",
                   fs::copy_options::overwrite_existing);
 
@@ -331,7 +260,7 @@ TEST_F(CupsPrinterTest, RawQueueGetsTheLinesInGb18030BetweenInitialiseAndCut) {
 
   const std::vector<std::string>* receipts[] = {&first, &second};
   for (std::size_t j = 0; j < 2; ++j) {
-    const std::string job = testing::ReadFile(JobPath(jobs[j], ".pdf"));
+    const std::string job = testing::ReadFile(JobPath(jobs[j]));
     const auto lines = testing::EscPosLines(job);
     ASSERT_TRUE(lines) << "not framed by initialise and feed-and-cut";
     const std::vector<std::string>& receipt = *receipts[j];
@@ -356,7 +285,7 @@ TEST_F(CupsPrinterTest, RawQueuePrintsAStandInForACharacterBeyondTwoBytes) {
   std::vector<int> jobs =
       Titled(WaitForJobNamed("消费小票 " + Own("E-3")), "消费小票 " + Own("E-3"));
   ASSERT_EQ(jobs.size(), 1u);
-  const auto lines = testing::EscPosLines(testing::ReadFile(JobPath(jobs[0], ".pdf")));
+  const auto lines = testing::EscPosLines(testing::ReadFile(JobPath(jobs[0])));
   ASSERT_TRUE(lines);
   ASSERT_EQ(lines->size(), receipt.size());
   EXPECT_EQ(testing::Gb18030ToUtf8((*lines)[11]), "冷面？？      1碗     38.00");
@@ -409,10 +338,8 @@ TEST_F(CupsPrinterTest, TwoDocumentsAreTwoJobsEachWithOnlyItsOwnLines) {
   ASSERT_EQ(firsts.size(), 1u);
   ASSERT_EQ(seconds.size(), 1u);
   EXPECT_LT(firsts[0], seconds[0]);
-  EXPECT_EQ(PrintedWords(JobPath(firsts[0], ".pdf")),
-            ExpectedWords(testing::SampleReceipt(Own("B-1"))));
-  EXPECT_EQ(PrintedWords(JobPath(seconds[0], ".pdf")),
-            ExpectedWords(testing::SampleReceipt(Own("B-2"))));
+  EXPECT_EQ(PrintedWords(JobPath(firsts[0])), ExpectedWords(testing::SampleReceipt(Own("B-1"))));
+  EXPECT_EQ(PrintedWords(JobPath(seconds[0])), ExpectedWords(testing::SampleReceipt(Own("B-2"))));
 }
 
 struct FailureCase {
@@ -447,8 +374,7 @@ TEST_P(CupsPrinterFailureTest, ReportsTheKindSendsNothingAndTheNextDocumentPrint
       << "the failed document reached the spooler too";
   std::vector<int> jobs = Titled(arrived, "消费小票 " + Own("F-2"));
   ASSERT_EQ(jobs.size(), 1u);
-  EXPECT_EQ(PrintedWords(JobPath(jobs[0], ".pdf")),
-            ExpectedWords(testing::SampleReceipt(Own("F-2"))));
+  EXPECT_EQ(PrintedWords(JobPath(jobs[0])), ExpectedWords(testing::SampleReceipt(Own("F-2"))));
 }
 
 std::shared_ptr<void> Armed() { return std::make_shared<int>(0); }
@@ -472,14 +398,14 @@ const FailureCase kFailures[] = {
      PrintError::kNoDestination},
     {"SchedulerNotListening",
      [](ScopedEnv& env) -> std::shared_ptr<void> {
-       auto port = std::make_shared<LoopbackPort>(false);
+       auto port = std::make_shared<LoopbackPort>(LoopbackPort::State::kClosed);
        env.Set("CUPS_SERVER", port->Server());
        return port;
      },
      PrintError::kUnreachable},
     {"SchedulerNeverAnswers",
      [](ScopedEnv& env) -> std::shared_ptr<void> {
-       auto port = std::make_shared<LoopbackPort>(true);
+       auto port = std::make_shared<LoopbackPort>(LoopbackPort::State::kListening);
        env.Set("CUPS_SERVER", port->Server());
        return port;
      },

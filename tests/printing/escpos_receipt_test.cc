@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "base/text.h"
-#include "tests/printing/escpos_text.h"
-#include "tests/printing/pdf_words.h"
 #include "tests/printing/receipt_fixture.h"
+#include "tests/support/escpos_text.h"
+#include "tests/support/pdf_words.h"
 
 namespace pellomar {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/printing/pdf_words.h"
 #include "tests/printing/receipt_fixture.h"
+#include "tests/support/pdf_words.h"
 
 namespace pellomar {
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/gtk/glib_handles.h"
-#include "tests/e2e/client_fixture.h"
 #include "tests/road/road_fixture.h"
+#include "tests/support/client_fixture.h"
 
 namespace pellomar::testing {
 namespace {

@@ -1,10 +1,7 @@
 // Receipts from the fixture service's pages, through the browser, the page
 // bridge and the real scheduler, read back from the documents the capture
 // queue keeps.
-#include <arpa/inet.h>
 #include <gmock/gmock.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,11 +11,14 @@
 #include <vector>
 
 #include "base/text.h"
-#include "tests/e2e/client_fixture.h"
-#include "tests/e2e/fixture_service.h"
-#include "tests/printing/escpos_text.h"
-#include "tests/printing/pdf_words.h"
 #include "tests/road/road_fixture.h"
+#include "tests/support/client_fixture.h"
+#include "tests/support/escpos_text.h"
+#include "tests/support/fixture_service.h"
+#include "tests/support/loopback_port.h"
+#include "tests/support/pdf_words.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/service_pages.h"
 
 namespace pellomar::testing {
 namespace {
@@ -27,7 +27,6 @@ using ::testing::HasSubstr;
 
 constexpr char kOrderPath[] = "/member/order.asp";
 constexpr char kPrintPath[] = "/member/main/print.asp";
-constexpr char kRule[] = "-----------------------------";
 
 // The shop name is not the first pair, so it follows an "&" that the body's
 // markup carries as "&amp;".
@@ -55,35 +54,17 @@ std::string OrderWithThreeDishes() {
       "宫保鸡丁</label>");
 }
 
-const std::vector<std::string> kThreeDishes = {
-    "红烧肉        1份     38.00",
-    "Tea        2壶      8.00",
-    "宫保鸡丁      1份  1,234.50",
-};
+// The dish the page adds to the standard order's two.
+constexpr char kThirdDish[] = "宫保鸡丁      1份  1,234.50";
 
-std::vector<std::string> ReceiptHead() {
-  return {
-      "    ",        "    蓝天酒家消费小票", "", "单号:" + kOrderNumber,          "厅台号:大厅3",
-      "服务员:王芳", "收银员:李明",          "", "项目            数量  金额   ", kRule,
-  };
-}
-
-std::vector<std::string> ReceiptFoot() {
-  return {
-      kRule,
-      "小计:46.00元",
-      "应收金额:46.00元",
-      "实收金额:50.00元",
-      kRule,
-      "蓝天酒家期待您再次光临！",
-      "预订电话:010-1234",
-  };
-}
-
-std::vector<std::string> Receipt(const std::vector<std::string>& items) {
-  std::vector<std::string> lines = ReceiptHead();
-  lines.insert(lines.end(), items.begin(), items.end());
-  for (const std::string& line : ReceiptFoot()) lines.push_back(line);
+// The standard order's receipt under this process's order number and the
+// signed-in shop, with these item lines after the standard two.
+std::vector<std::string> Receipt(const std::vector<std::string>& extra_items) {
+  ReceiptChanges changes{
+      .shop = u"蓝天酒家", .order_number = Utf8ToUtf16(kOrderNumber), .extra_item_lines = {}};
+  for (const std::string& item : extra_items) changes.extra_item_lines.push_back(Utf8ToUtf16(item));
+  std::vector<std::string> lines;
+  for (const std::u16string& line : StandardReceipt(changes)) lines.push_back(Utf16ToUtf8(line));
   return lines;
 }
 
@@ -136,7 +117,7 @@ class FixtureRoadTest : public RoadTest {
 // text: every line exactly as composed, blank lines and padding included,
 // each character as wide on paper as the layout counted it.
 TEST_F(FixtureRoadTest, SettledOrderOnAReceiptPrinterIsItsTextLineForLine) {
-  queue_ = std::getenv("PELLOMAR_TEST_RAW_PRINTER") ? std::getenv("PELLOMAR_TEST_RAW_PRINTER") : "";
+  queue_ = Env("PELLOMAR_TEST_RAW_PRINTER");
   if (queue_.empty()) GTEST_SKIP() << "no raw test queue";
   env_.Set("PRINTER", queue_);
   SignIn();
@@ -147,7 +128,7 @@ TEST_F(FixtureRoadTest, SettledOrderOnAReceiptPrinterIsItsTextLineForLine) {
   KeepPdf(jobs[0], "receipt-e2e-raw.bin");
   const auto printed = EscPosLines(ReadFile(JobPdf(jobs[0])));
   ASSERT_TRUE(printed) << "not framed by initialise and feed-and-cut";
-  const std::vector<std::string> receipt = Receipt(kThreeDishes);
+  const std::vector<std::string> receipt = Receipt({kThirdDish});
   ASSERT_EQ(printed->size(), receipt.size() + 1);
   for (std::size_t i = 0; i < printed->size(); ++i) {
     const std::string line = Gb18030ToUtf8((*printed)[i]);
@@ -168,7 +149,7 @@ TEST_F(FixtureRoadTest, SettledOrderIsOneJobShowingTheReceiptLineForLine) {
   const std::vector<int> jobs = WaitForJobs(1, kJobTitle);
   ASSERT_EQ(jobs.size(), 1u);
   KeepPdf(jobs[0], "receipt-e2e.pdf");
-  ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt(kThreeDishes));
+  ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt({kThirdDish}));
   EXPECT_EQ(NoticeText(), "");
 }
 
@@ -190,12 +171,12 @@ TEST_F(FixtureRoadTest, PageWithoutTotalPrintsNothingAndTheNextPagePrints) {
   // Only the good page's receipt arrived, and it is whole.
   const std::vector<int> jobs = WaitForJobs(1, kJobTitle);
   ASSERT_EQ(jobs.size(), 1u);
-  ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt(kThreeDishes));
+  ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt({kThirdDish}));
 }
 
 TEST_F(FixtureRoadTest, LongReceiptSpansPagesAndKeepsEveryLine) {
   // The page's own two checked dishes and 198 more.
-  std::vector<std::string> items(kThreeDishes.begin(), kThreeDishes.begin() + 2);
+  std::vector<std::string> items;
   std::string dishes;
   for (int i = 0; i < 198; ++i) {
     char number[4];
@@ -214,19 +195,6 @@ TEST_F(FixtureRoadTest, LongReceiptSpansPagesAndKeepsEveryLine) {
   KeepPdf(jobs[0], "receipt-e2e-long.pdf");
   EXPECT_GT(PageCount(JobPdf(jobs[0])), 1);
   ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt(items));
-}
-
-// A TCP port on the loopback that nobody listens on.
-int ClosedPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
 }
 
 struct NoPrinterCase {
@@ -254,17 +222,17 @@ TEST_P(NoPrinterRoadTest, GivesANoticeAndNoJobAndTheProgramPrintsOnceThePrinterI
   ShowOrder();
   const std::vector<int> jobs = WaitForJobs(1, kJobTitle);
   ASSERT_EQ(jobs.size(), 1u) << "the refused receipt reached the spooler too";
-  ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt(kThreeDishes));
+  ExpectPrintedReceipt(JobPdf(jobs[0]), Receipt({kThirdDish}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Destinations, NoPrinterRoadTest,
-    ::testing::Values(NoPrinterCase{"PrinterNamesMissingQueue", "PRINTER",
-                                    [] { return std::string("pellomar-test-missing"); },
-                                    "没有默认打印机"},
-                      NoPrinterCase{"SchedulerNotListening", "CUPS_SERVER",
-                                    [] { return "127.0.0.1:" + std::to_string(ClosedPort()); },
-                                    "无法连接打印服务"}),
+    ::testing::Values(
+        NoPrinterCase{"PrinterNamesMissingQueue", "PRINTER",
+                      [] { return std::string("pellomar-test-missing"); }, "没有默认打印机"},
+        NoPrinterCase{"SchedulerNotListening", "CUPS_SERVER",
+                      [] { return "127.0.0.1:" + std::to_string(FreeLoopbackPort()); },
+                      "无法连接打印服务"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -3,13 +3,14 @@
 #include <cups/cups.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 #include "base/text.h"
 #include "platform/cups/cups_page_printer.h"
-#include "tests/e2e/client_fixture.h"
-#include "tests/printing/pdf_words.h"
+#include "tests/support/client_fixture.h"
+#include "tests/support/pdf_words.h"
 
 namespace pellomar::testing {
 
@@ -18,23 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kReceiptColumns = 29;
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
-std::set<int> JobIds(const std::string& spool) {
-  std::set<int> ids;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(spool, error)) {
-    const std::string name = entry.path().filename();
-    if (name.starts_with("job-") && name.ends_with(".pdf")) {
-      ids.insert(std::stoi(name.substr(4, name.size() - 8)));
-    }
-  }
-  return ids;
-}
 
 int ActiveJobsTitled(const std::string& queue, const std::string& title) {
   cupsSetServer(nullptr);  // the server as the environment names it now
@@ -52,35 +36,10 @@ bool IsRule(const std::vector<PdfWord>& line) {
 
 }  // namespace
 
-ScopedEnv::~ScopedEnv() {
-  for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-    if (it->second) {
-      setenv(it->first.c_str(), it->second->c_str(), 1);
-    } else {
-      unsetenv(it->first.c_str());
-    }
-  }
-}
-
-void ScopedEnv::Set(const std::string& name, const std::string& value) {
-  Save(name);
-  setenv(name.c_str(), value.c_str(), 1);
-}
-
-void ScopedEnv::Unset(const std::string& name) {
-  Save(name);
-  unsetenv(name.c_str());
-}
-
-void ScopedEnv::Save(const std::string& name) {
-  const char* old = std::getenv(name.c_str());
-  saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-}
-
 void RoadTest::SetUp() {
   queue_ = Env("PELLOMAR_TEST_PRINTER");
-  spool_ = Env("PELLOMAR_TEST_SPOOL");
-  if (queue_.empty() || spool_.empty()) {
+  spool_ = CaptureSpool(Env("PELLOMAR_TEST_SPOOL"));
+  if (queue_.empty() || spool_.folder().empty()) {
     GTEST_SKIP() << "no test queue: PELLOMAR_TEST_PRINTER and PELLOMAR_TEST_SPOOL are set by "
                     "scripts/test (scripts/lib/start-cups.sh)";
   }
@@ -89,7 +48,8 @@ void RoadTest::SetUp() {
   env_.Unset("CUPS_SERVER");
   // A Chinese desktop: amounts and the settlement time as zh_CN writes them.
   env_.Set("LC_ALL", "zh_CN.UTF-8");
-  before_ = JobIds(spool_);
+  const std::vector<int> before = spool_.Jobs();
+  before_ = std::set<int>(before.begin(), before.end());
   printer_ = MakeCupsPagePrinter();
 }
 
@@ -119,7 +79,7 @@ bool RoadTest::WaitForCompletion(std::string_view url_part, std::size_t after, i
 
 std::vector<int> RoadTest::NewJobsTitled(const std::string& title) const {
   std::vector<int> jobs;
-  for (int id : JobIds(spool_)) {
+  for (int id : spool_.Jobs()) {
     if (!before_.contains(id) && JobName(id) == title) jobs.push_back(id);
   }
   return jobs;
@@ -127,21 +87,15 @@ std::vector<int> RoadTest::NewJobsTitled(const std::string& title) const {
 
 std::vector<int> RoadTest::WaitForJobs(std::size_t count, const std::string& title) {
   EXPECT_TRUE(SpinUntil([&] { return NewJobsTitled(title).size() >= count; }, 60000))
-      << "fewer than " << count << " jobs \"" << title << "\" arrived in " << spool_;
+      << "fewer than " << count << " jobs \"" << title << "\" arrived in " << spool_.folder();
   EXPECT_TRUE(SpinUntil([&] { return ActiveJobsTitled(queue_, title) == 0; }, 60000))
       << queue_ << " still holds jobs \"" << title << "\"";
   return NewJobsTitled(title);
 }
 
-std::string RoadTest::JobPdf(int id) const {
-  return spool_ + "/job-" + std::to_string(id) + ".pdf";
-}
+std::string RoadTest::JobPdf(int id) const { return spool_.DocumentPath(id); }
 
-std::string RoadTest::JobName(int id) const {
-  std::string name = ReadFile(spool_ + "/job-" + std::to_string(id) + ".name");
-  if (name.ends_with('\n')) name.pop_back();
-  return name;
-}
+std::string RoadTest::JobName(int id) const { return spool_.Title(id); }
 
 void RoadTest::KeepPdf(int id, const std::string& file_name) const {
   std::error_code error;

@@ -7,33 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "platform/gtk/pellomar_client.h"
 #include "receipt/page_printer.h"
+#include "tests/support/capture_spool.h"
+#include "tests/support/scoped_env.h"
 
 namespace pellomar::testing {
-
-// Sets and unsets environment variables, restoring them when it goes.
-class ScopedEnv {
- public:
-  ScopedEnv() = default;
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-  ~ScopedEnv();
-
-  void Set(const std::string& name, const std::string& value);
-  void Unset(const std::string& name);
-
- private:
-  void Save(const std::string& name);
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
 
 class RoadTest : public ::testing::Test {
  protected:
@@ -61,7 +45,7 @@ class RoadTest : public ::testing::Test {
 
   ScopedEnv env_;
   std::string queue_;
-  std::string spool_;
+  CaptureSpool spool_;
   std::unique_ptr<PagePrinter> printer_;
   std::unique_ptr<PellomarClient> client_;
   std::vector<std::string> completions_;

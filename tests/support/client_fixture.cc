@@ -1,26 +1,8 @@
-#include "tests/e2e/client_fixture.h"
-
-#include <chrono>
-#include <thread>
+#include "tests/support/client_fixture.h"
 
 #include "base/text.h"
 
 namespace pellomar::testing {
-
-bool SpinUntil(const std::function<bool()>& done, int timeout_ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    if (!g_main_context_iteration(nullptr, FALSE)) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-  }
-  return true;
-}
-
-void SpinFor(int ms) {
-  SpinUntil([] { return false; }, ms);
-}
 
 bool PressKey(GtkWindow* window, guint keyval, GdkModifierType state) {
   GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);

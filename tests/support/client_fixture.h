@@ -11,15 +11,12 @@
 #include <vector>
 
 #include "platform/gtk/pellomar_client.h"
-#include "tests/e2e/fixture_service.h"
 #include "tests/fakes/recording_printer.h"
+#include "tests/support/fixture_service.h"
+#include "tests/support/main_loop.h"
+#include "tests/support/service_pages.h"
 
 namespace pellomar::testing {
-
-// Runs the main loop until done() holds or the time is up; returns done().
-bool SpinUntil(const std::function<bool()>& done, int timeout_ms = 15000);
-// Runs the main loop for a while, for things that must NOT happen.
-void SpinFor(int ms);
 
 // Delivers a key press to the window as the keyboard would; true when a
 // handler took it.

@@ -1,10 +1,7 @@
-#include "tests/hostile/private_cupsd.h"
+#include "tests/support/private_cupsd.h"
 
-#include <arpa/inet.h>
 #include <cups/cups.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +14,8 @@
 #include <iterator>
 #include <thread>
 
+#include "tests/support/loopback_port.h"
+
 namespace pellomar::testing {
 
 namespace {
@@ -27,34 +26,6 @@ namespace fs = std::filesystem;
 constexpr const char* kSystemServerBin = "/usr/lib/cups";
 constexpr const char* kServerBinParts[] = {"cgi-bin", "daemon",  "driver",
                                            "filter",  "monitor", "notifier"};
-
-int FreeLoopbackPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  close(fd);
-  return port;
-}
-
-std::optional<std::string> Getenv(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? std::optional<std::string>(value) : std::nullopt;
-}
-
-void Restore(const char* name, const std::optional<std::string>& value) {
-  if (value) {
-    setenv(name, value->c_str(), 1);
-  } else {
-    unsetenv(name);
-  }
-}
 
 bool WriteText(const fs::path& path, const std::string& text) {
   std::ofstream out(path);
@@ -79,18 +50,16 @@ PrivateCupsd::PrivateCupsd() {
     return;
   }
   root_ = pattern;
-  spool_ = root_ + "/printed";
+  spool_ = CaptureSpool(root_ + "/printed");
   port_ = FreeLoopbackPort();
   server_ = "127.0.0.1:" + std::to_string(port_);
   if (!WriteConfiguration()) {
     error_ = "cannot write the scheduler's configuration in " + root_;
     return;
   }
-  saved_server_ = Getenv("CUPS_SERVER");
-  saved_printer_ = Getenv("PRINTER");
-  setenv("CUPS_SERVER", server_.c_str(), 1);
-  setenv("PRINTER", kQueue, 1);
-  unsetenv("LPDEST");
+  env_.Set("CUPS_SERVER", server_);
+  env_.Set("PRINTER", kQueue);
+  env_.Unset("LPDEST");
   Start();
 }
 
@@ -100,8 +69,6 @@ PrivateCupsd::~PrivateCupsd() {
     Stop();
   }
   if (!root_.empty()) {
-    Restore("CUPS_SERVER", saved_server_);
-    Restore("PRINTER", saved_printer_);
     std::error_code ignored;
     fs::remove_all(root_, ignored);
   }
@@ -119,7 +86,7 @@ bool PrivateCupsd::WriteConfiguration() {
   chmod(root_.c_str(), 0755);
   chmod((root_ + "/serverbin").c_str(), 0755);
   chmod((root_ + "/serverbin/backend").c_str(), 0755);
-  chmod(spool_.c_str(), 0777);
+  chmod(spool_.folder().c_str(), 0777);
   for (const char* part : kServerBinParts) {
     fs::create_directory_symlink(fs::path(kSystemServerBin) / part,
                                  fs::path(root_) / "serverbin" / part, error);
@@ -154,9 +121,10 @@ bool PrivateCupsd::WriteConfiguration() {
                        "/log/error_log\nAccessLog " + root_ + "/log/access_log\nPageLog " + root_ +
                        "/log/page_log\nUser lp\nGroup lp\nSystemGroup root\n"
                        "FileDevice No\n") &&
-         WriteText(etc + "/printers.conf", Queue(kQueue, "pellomar-capture:" + spool_) +
-                                               Queue(kRawQueue, "pellomar-capture:" + spool_) +
-                                               Queue(kRemoteQueue, "ipp://localhost" + spool_));
+         WriteText(etc + "/printers.conf",
+                   Queue(kQueue, "pellomar-capture:" + spool_.folder()) +
+                       Queue(kRawQueue, "pellomar-capture:" + spool_.folder()) +
+                       Queue(kRemoteQueue, "ipp://localhost" + spool_.folder()));
 }
 
 bool PrivateCupsd::Start() {
@@ -216,7 +184,7 @@ void PrivateCupsd::Resume() {
 
 void PrivateCupsd::UseQueue(const std::string& queue) {
   queue_ = queue;
-  setenv("PRINTER", queue_.c_str(), 1);
+  env_.Set("PRINTER", queue_);
 }
 
 bool PrivateCupsd::Admin(const std::string& tool, const std::string& arguments) {
@@ -226,7 +194,7 @@ bool PrivateCupsd::Admin(const std::string& tool, const std::string& arguments) 
 }
 
 bool PrivateCupsd::SetDeviceFault(const std::string& fault) {
-  const fs::path file = fs::path(spool_) / "fault";
+  const fs::path file = fs::path(spool_.folder()) / "fault";
   if (fault.empty()) {
     std::error_code error;
     fs::remove(file, error);
@@ -241,29 +209,9 @@ bool PrivateCupsd::HoldJob(int job) {
   return std::system(command.c_str()) == 0;
 }
 
-std::vector<int> PrivateCupsd::PrintedJobs() const {
-  std::vector<int> ids;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(spool_, error)) {
-    const std::string name = entry.path().filename();
-    if (name.starts_with("job-") && name.ends_with(".pdf")) {
-      ids.push_back(std::atoi(name.c_str() + 4));
-    }
-  }
-  std::sort(ids.begin(), ids.end());
-  return ids;
-}
-
-std::string PrivateCupsd::JobName(int job) const {
-  std::ifstream in(spool_ + "/job-" + std::to_string(job) + ".name");
-  std::string name;
-  std::getline(in, name);
-  return name;
-}
-
-std::string PrivateCupsd::JobPdfPath(int job) const {
-  return spool_ + "/job-" + std::to_string(job) + ".pdf";
-}
+std::vector<int> PrivateCupsd::PrintedJobs() const { return spool_.Jobs(); }
+std::string PrivateCupsd::JobName(int job) const { return spool_.Title(job); }
+std::string PrivateCupsd::JobPdfPath(int job) const { return spool_.DocumentPath(job); }
 
 int PrivateCupsd::ActiveJobs() const {
   http_t* http =

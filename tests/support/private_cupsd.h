@@ -9,9 +9,11 @@
 
 #include <sys/types.h>
 
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "tests/support/capture_spool.h"
+#include "tests/support/scoped_env.h"
 
 namespace pellomar::testing {
 
@@ -60,14 +62,14 @@ class PrivateCupsd {
   bool WriteConfiguration();
   bool WaitUntilAnswering(int timeout_ms);
 
+  ScopedEnv env_;
   std::string root_;
-  std::string spool_;
+  CaptureSpool spool_;
   std::string server_;
   std::string queue_ = kQueue;
   int port_ = 0;
   pid_t pid_ = -1;
   std::string error_;
-  std::optional<std::string> saved_server_, saved_printer_;
 };
 
 }  // namespace pellomar::testing

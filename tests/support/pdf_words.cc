@@ -1,4 +1,4 @@
-#include "tests/printing/pdf_words.h"
+#include "tests/support/pdf_words.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,12 +1,17 @@
-// A tiny web service for the window tests: fixed pages by path, served from
-// an address of loopback on a port of its own (ephemeral unless given).
+// A stand-in web service for the tests and the benchmarks: fixed pages by
+// path, served from an address of loopback on a port of its own (ephemeral
+// unless given), and the load-event times that pages post back to "/stamp"
+// (see LoadStampScript).
 #pragma once
 
 #include <libsoup/soup.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/gtk/glib_handles.h"
 
 namespace pellomar::testing {
 
@@ -37,26 +42,33 @@ class FixtureService {
   const std::vector<std::string>& requests() const { return requests_; }
   int RequestCount(const std::string& path) const;
 
+  // The load-event time posted by the page labelled label, in ms since the
+  // epoch (the clock of NowMs).
+  std::optional<double> Stamp(const std::string& label) const;
+  void ClearStamps() { stamps_.clear(); }
+
  private:
   static void Handle(SoupServer* server, SoupServerMessage* message, const char* path,
                      GHashTable* query, gpointer self);
+  void KeepStamp(SoupServerMessage* message, GHashTable* query);
 
   std::string address_;
   unsigned port_ = 0;
-  SoupServer* server_;
+  GObjectPtr<SoupServer> server_;
   std::map<std::string, std::string> pages_;
   std::map<std::string, std::string> redirects_;
   std::map<std::string, std::string> attachments_;  // path: file name
   std::vector<std::string> requests_;
+  std::map<std::string, double> stamps_;
 };
 
-// The pages of the service as the tests use them: a frameset with
-// "middleFrame" and "mainFrame", a welcome page with a nested frame, an
-// order page that raises the print page when it has loaded, and the print
-// page with the given command text.
-void AddServicePages(FixtureService& service);
-std::string OrderPage(const std::string& extra_inputs = "");
-std::string Frameset(const std::string& middle_src, const std::string& main_src);
-std::string BodyPage(const std::string& body);
+// A script for a page's head that posts the time of the page's own load
+// event to "/stamp" (navigator.sendBeacon, the time in ms since the epoch as
+// the body), labelled with the value of the script expression
+// label_expression in the query "?n=".
+std::string LoadStampScript(const std::string& label_expression);
+
+// Wall-clock time in ms since the epoch, the clock the pages stamp with.
+inline double NowMs() { return static_cast<double>(g_get_real_time()) / 1000.0; }
 
 }  // namespace pellomar::testing

@@ -1,4 +1,4 @@
-#include "tests/printing/escpos_text.h"
+#include "tests/support/escpos_text.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
