@@ -61,13 +61,20 @@ ReceiptGlyphs::ReceiptGlyphs(hb_face_t* receipt_face, const SubsetFont* prepared
 
 ReceiptGlyphs::~ReceiptGlyphs() = default;
 
-void ReceiptGlyphs::AddLine(PangoLayout* layout, double x, double y) {
+void ReceiptGlyphs::AddLine(PangoLayout* layout, std::string_view line, double x, double y) {
+  // A line seen before in the document is drawn from the same pieces.
+  auto [seen, is_new] = shaped_lines_.try_emplace(line, pieces_.size(), pieces_.size());
+  lines_.push_back(
+      {.first_piece = seen->second.first, .end_piece = seen->second.second, .x = x, .y = y});
+  if (!is_new) return;
+
+  pango_layout_set_text(layout, line.data(), static_cast<int>(line.size()));
   const char* text = pango_layout_get_text(layout);
   const std::size_t line_offset = text_.size();
   text_.append(text);
-  line_starts_.push_back(pieces_.size());
 
-  // Each line at its logical left and baseline, each run after the last.
+  // Each line at its logical left and baseline, each run after the last;
+  // places are kept from the line's top left corner.
   OwnedLayoutIter lines(pango_layout_get_iter(layout));
   do {
     PangoLayoutLine* line = pango_layout_iter_get_line_readonly(lines.get());
@@ -78,11 +85,13 @@ void ReceiptGlyphs::AddLine(PangoLayout* layout, double x, double y) {
     for (GSList* link = line->runs; link != nullptr; link = link->next) {
       auto* run = static_cast<PangoGlyphItem*>(link->data);
       x_off += run->start_x_offset;
-      AddRun(run, text, line_offset, x + FromPangoUnits(logical.x + x_off),
-             y + FromPangoUnits(baseline - run->y_offset));
+      AddRun(run, text, line_offset, FromPangoUnits(logical.x + x_off),
+             FromPangoUnits(baseline - run->y_offset));
       x_off += pango_glyph_string_get_width(run->glyphs) + run->end_x_offset;
     }
   } while (pango_layout_iter_next_line(lines.get()));
+  seen->second.second = pieces_.size();
+  lines_.back().end_piece = pieces_.size();
 }
 
 void ReceiptGlyphs::AddRun(PangoGlyphItem* run, const char* line_text, std::size_t line_offset,
@@ -97,7 +106,6 @@ void ReceiptGlyphs::AddRun(PangoGlyphItem* run, const char* line_text, std::size
     piece.y = y;
     piece.foreign.reset(pango_glyph_item_copy(run));
     pieces_.push_back(std::move(piece));
-    sources_.by_pango += static_cast<std::size_t>(glyphs->num_glyphs);
     return;
   }
   const std::size_t font_index = FontIndex(font);
@@ -120,7 +128,6 @@ void ReceiptGlyphs::AddRun(PangoGlyphItem* run, const char* line_text, std::size
       piece.y = y;
       piece.missing = info;
       pieces_.push_back(std::move(piece));
-      ++sources_.by_pango;
     }
     x_position += at.width;
   }
@@ -203,61 +210,93 @@ std::size_t ReceiptGlyphs::FontIndex(PangoFont* font) {
   return fonts_.size() - 1;
 }
 
-bool ReceiptGlyphs::DrawLine(cairo_t* cr, std::size_t line, const SubsetFont* document) {
-  const std::size_t end = line + 1 < line_starts_.size() ? line_starts_[line + 1] : pieces_.size();
-  for (std::size_t i = line_starts_[line]; i < end; ++i) {
-    if (!DrawPiece(cr, pieces_[i], document)) return false;
+bool ReceiptGlyphs::DrawLines(cairo_t* cr, std::size_t first, std::size_t end,
+                              const SubsetFont* document) {
+  for (std::size_t line = first; line < end; ++line) {
+    const Line& at = lines_[line];
+    for (std::size_t i = at.first_piece; i < at.end_piece; ++i) {
+      const Piece& piece = pieces_[i];
+      if (piece.kind == PieceKind::kText) {
+        if (!AddToBatch(cr, piece, at.x, at.y, document)) return false;
+      } else {
+        if (!DrawBatch(cr)) return false;
+        DrawByPango(cr, piece, at.x, at.y);
+      }
+    }
+  }
+  return DrawBatch(cr);
+}
+
+void ReceiptGlyphs::DrawByPango(cairo_t* cr, const Piece& piece, double x, double y) {
+  cairo_move_to(cr, x + piece.x, y + piece.y);
+  if (piece.kind == PieceKind::kForeignRun) {
+    pango_cairo_show_glyph_item(cr, text_.data() + piece.text_begin, piece.foreign.get());
+    sources_.by_pango += static_cast<std::size_t>(piece.foreign->glyphs->num_glyphs);
+    return;
+  }
+  PangoGlyphInfo info = piece.missing;
+  int cluster = 0;
+  PangoGlyphString one{};
+  one.num_glyphs = 1;
+  one.glyphs = &info;
+  one.log_clusters = &cluster;
+  pango_cairo_show_glyph_string(cr, fonts_[piece.font]->font.get(), &one);
+  ++sources_.by_pango;
+}
+
+// Pieces are drawn together while they share a font and read left to right:
+// cairo's cost is as much in each call as in each glyph.
+bool ReceiptGlyphs::AddToBatch(cairo_t* cr, const Piece& piece, double x, double y,
+                               const SubsetFont* document) {
+  // In the subset the glyphs were sorted into, by its own ids; in the full
+  // font when that subset is missing or lacks one of them.
+  LineFont& font = *fonts_[piece.font];
+  const SubsetFont* subset = piece.source == GlyphSource::kDocument ? document : prepared_;
+  const std::size_t count = piece.glyph_end - piece.glyph_begin;
+  bool in_subset = subset != nullptr;
+  for (std::size_t i = piece.glyph_begin; in_subset && i < piece.glyph_end; ++i) {
+    in_subset = subset->Has(static_cast<uint32_t>(glyphs_[i].index));
+  }
+  cairo_scaled_font_t* scaled =
+      in_subset ? ScaledFont(font, subset)
+                : pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font.font.get()));
+  if (scaled == nullptr || cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return false;
+  // Nothing to draw (a tab, a missing character) goes with any font.
+  const bool joins = !batch_.clusters.empty() && !batch_.backward &&
+                     (count == 0 || (scaled == batch_.font && !piece.backward));
+  if (!joins) {
+    if (!DrawBatch(cr)) return false;
+    batch_.font = scaled;
+    batch_.backward = piece.backward;
+  }
+
+  for (std::size_t i = piece.glyph_begin; i < piece.glyph_end; ++i) {
+    const cairo_glyph_t& glyph = glyphs_[i];
+    const auto id = in_subset ? subset->Find(static_cast<uint32_t>(glyph.index)) : glyph.index;
+    batch_.glyphs.push_back({.index = id, .x = x + glyph.x, .y = y + glyph.y});
+  }
+  batch_.clusters.insert(batch_.clusters.end(), clusters_.begin() + piece.cluster_begin,
+                         clusters_.begin() + piece.cluster_end);
+  batch_.text.append(text_, piece.text_begin, piece.text_end - piece.text_begin);
+  if (!in_subset) {
+    sources_.whole_font += count;
+  } else {
+    (subset == prepared_ ? sources_.prepared : sources_.document) += count;
   }
   return true;
 }
 
-bool ReceiptGlyphs::DrawPiece(cairo_t* cr, const Piece& piece, const SubsetFont* document) {
-  if (piece.kind == PieceKind::kForeignRun) {
-    cairo_move_to(cr, piece.x, piece.y);
-    pango_cairo_show_glyph_item(cr, text_.data() + piece.text_begin, piece.foreign.get());
-    return true;
-  }
-  LineFont& font = *fonts_[piece.font];
-  if (piece.kind == PieceKind::kMissingGlyph) {
-    PangoGlyphInfo info = piece.missing;
-    int cluster = 0;
-    PangoGlyphString one{};
-    one.num_glyphs = 1;
-    one.glyphs = &info;
-    one.log_clusters = &cluster;
-    cairo_move_to(cr, piece.x, piece.y);
-    pango_cairo_show_glyph_string(cr, font.font.get(), &one);
-    return true;
-  }
-
-  // In the subset the glyphs were sorted into, by its own ids; in the full
-  // font when that subset is missing or lacks one of them.
-  const SubsetFont* subset = piece.source == GlyphSource::kDocument ? document : prepared_;
-  const std::size_t count = piece.glyph_end - piece.glyph_begin;
-  scratch_.assign(glyphs_.begin() + piece.glyph_begin, glyphs_.begin() + piece.glyph_end);
-  bool in_subset = subset != nullptr && count > 0;
-  for (std::size_t i = 0; in_subset && i < count; ++i) {
-    uint32_t id = subset->Find(static_cast<uint32_t>(scratch_[i].index));
-    in_subset = id != SubsetFont::kMissing;
-    scratch_[i].index = id;
-  }
-  cairo_scaled_font_t* scaled = nullptr;
-  if (in_subset) {
-    scaled = ScaledFont(font, subset);
-    (subset == prepared_ ? sources_.prepared : sources_.document) += count;
-  } else {
-    scratch_.assign(glyphs_.begin() + piece.glyph_begin, glyphs_.begin() + piece.glyph_end);
-    scaled = pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font.font.get()));
-    sources_.whole_font += count;
-  }
-  if (scaled == nullptr || cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return false;
-  cairo_set_scaled_font(cr, scaled);
-  cairo_show_text_glyphs(cr, text_.data() + piece.text_begin,
-                         static_cast<int>(piece.text_end - piece.text_begin), scratch_.data(),
-                         static_cast<int>(count), clusters_.data() + piece.cluster_begin,
-                         static_cast<int>(piece.cluster_end - piece.cluster_begin),
-                         piece.backward ? CAIRO_TEXT_CLUSTER_FLAG_BACKWARD
-                                        : static_cast<cairo_text_cluster_flags_t>(0));
+bool ReceiptGlyphs::DrawBatch(cairo_t* cr) {
+  if (batch_.clusters.empty()) return true;
+  cairo_set_scaled_font(cr, batch_.font);
+  cairo_show_text_glyphs(cr, batch_.text.data(), static_cast<int>(batch_.text.size()),
+                         batch_.glyphs.data(), static_cast<int>(batch_.glyphs.size()),
+                         batch_.clusters.data(), static_cast<int>(batch_.clusters.size()),
+                         batch_.backward ? CAIRO_TEXT_CLUSTER_FLAG_BACKWARD
+                                         : static_cast<cairo_text_cluster_flags_t>(0));
+  batch_.glyphs.clear();
+  batch_.clusters.clear();
+  batch_.text.clear();
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cairo-pdf.h>
 #include <pango/pangocairo.h>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -69,11 +70,11 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines,
   GObjectPtr<PangoLayout> layout = MakeLineLayout(context.get(), *font);
 
   // Every line is laid out before any is drawn, so that the glyphs the
-  // prepared subset lacks are known, and put in one subset, first.
+  // prepared subset lacks are known, and put in one subset, first. A line
+  // repeated (a rule, an item ordered again) is laid out once.
   ReceiptGlyphs glyphs(receipt_font->face(), receipt_font->prepared());
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    pango_layout_set_text(layout.get(), lines[i].data(), static_cast<int>(lines[i].size()));
-    glyphs.AddLine(layout.get(), page.left, page.top + (i % per_page) * line_height);
+    glyphs.AddLine(layout.get(), lines[i], page.left, page.top + (i % per_page) * line_height);
   }
   const SubsetFont* document_subset = nullptr;
   if (!hb_set_is_empty(glyphs.missing_glyphs())) {
@@ -81,9 +82,10 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines,
         receipt_font->DocumentSubset(glyphs.missing_glyphs(), glyphs.missing_unicodes());
   }
   bool drawn = true;
-  for (std::size_t i = 0; drawn && i < lines.size(); ++i) {
-    if (i % per_page == 0 && i > 0) cairo_show_page(cr.get());
-    drawn = glyphs.DrawLine(cr.get(), i, document_subset);
+  for (std::size_t first = 0; drawn && first < lines.size(); first += per_page) {
+    if (first > 0) cairo_show_page(cr.get());
+    drawn = glyphs.DrawLines(cr.get(), first, std::min(first + per_page, lines.size()),
+                             document_subset);
   }
 
   cairo_status_t status = cairo_status(cr.get());
