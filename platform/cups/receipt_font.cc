@@ -1,6 +1,8 @@
 #include "platform/cups/receipt_font.h"
 
 #include <cairo-pdf.h>
+#include <fontconfig/fontconfig.h>
+#include <pango/pangofc-font.h>
 #include <unicode/ucnv.h>
 
 #include <cmath>
@@ -29,6 +31,7 @@ constexpr unsigned int kMaxKeptDocumentGlyphs = 1024;
 ReceiptFont* g_receipt_font = nullptr;
 
 using OwnedConverter = std::unique_ptr<UConverter, ReleaseWith<ucnv_close>>;
+using OwnedHbBlob = std::unique_ptr<hb_blob_t, ReleaseWith<hb_blob_destroy>>;
 
 // Adds the characters of GB 2312 rows `first` to `last` (their EUC-CN lead
 // bytes, 0xA1 to 0xF7).
@@ -78,6 +81,30 @@ OwnedHbSet PreparedGlyphs(PangoFont* font, const hb_set_t* characters) {
     if (hb_font_get_nominal_glyph(shaper, c, &glyph)) hb_set_add(glyphs.get(), glyph);
   }
   return glyphs;
+}
+
+// The face to cut subsets from: the font's file mapped apart from Pango's
+// mapping of it, since the subsetter reads most of the file and those pages
+// leave the process again with this mapping; Pango's own face when the file
+// cannot be had.
+OwnedHbFace SubsetSource(PangoFont* font, hb_face_t* shaped) {
+  FcChar8* file = nullptr;
+  int index = 0;
+  if (PANGO_IS_FC_FONT(font)) {
+    FcPattern* pattern = pango_fc_font_get_pattern(PANGO_FC_FONT(font));
+    if (FcPatternGetString(pattern, FC_FILE, 0, &file) != FcResultMatch) file = nullptr;
+    if (FcPatternGetInteger(pattern, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+  }
+  if (file != nullptr) {
+    OwnedHbBlob blob(hb_blob_create_from_file_or_fail(reinterpret_cast<const char*>(file)));
+    OwnedHbFace face(blob ? hb_face_create(blob.get(), static_cast<unsigned int>(index) & 0xFFFF)
+                          : nullptr);
+    if (face && hb_face_get_glyph_count(face.get()) == hb_face_get_glyph_count(shaped) &&
+        hb_face_get_upem(face.get()) == hb_face_get_upem(shaped)) {
+      return face;
+    }
+  }
+  return OwnedHbFace(hb_face_reference(shaped));
 }
 
 double LogicalWidth(PangoLayout* layout, std::string_view text) {
@@ -148,12 +175,14 @@ ReceiptFont* UseReceiptFont(std::string* error) {
   }
   font->column_advance_per_point_ = *advance;
   font->face_.reset(hb_face_reference(face));
+  font->font_ = std::move(receipt_font);
 
   if (OwnedHbSet characters = PreparedCharacters()) {
-    OwnedHbSet glyphs = PreparedGlyphs(receipt_font.get(), characters.get());
-    font->prepared_ = SubsetFont::Make(face, glyphs.get(), characters.get());
-    ReturnFreedMemory();
+    OwnedHbSet glyphs = PreparedGlyphs(font->font_.get(), characters.get());
+    OwnedHbFace source = SubsetSource(font->font_.get(), face);
+    font->prepared_ = SubsetFont::Make(source.get(), glyphs.get(), characters.get());
   }
+  ReturnFreedMemory();
   g_receipt_font = font.release();
   return g_receipt_font;
 }
@@ -180,7 +209,8 @@ const SubsetFont* ReceiptFont::DocumentSubset(const hb_set_t* glyphs, const hb_s
     }
   }
   last_document_.reset();
-  last_document_ = SubsetFont::Make(face_.get(), wanted_glyphs.get(), wanted_unicodes.get());
+  OwnedHbFace source = SubsetSource(font_.get(), face_.get());
+  last_document_ = SubsetFont::Make(source.get(), wanted_glyphs.get(), wanted_unicodes.get());
   return last_document_ ? &*last_document_ : nullptr;
 }
 

@@ -40,6 +40,7 @@ class ReceiptFont {
 
   GObjectPtr<PangoFontMap> font_map_;
   double column_advance_per_point_ = 0;
+  GObjectPtr<PangoFont> font_;  // at the size measured in
   OwnedHbFace face_;
   std::optional<SubsetFont> prepared_;
   std::optional<SubsetFont> last_document_;

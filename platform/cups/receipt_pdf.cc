@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/text.h"
 #include "platform/cups/owned_handles.h"
 #include "platform/cups/receipt_font.h"
 #include "platform/cups/receipt_glyphs.h"
@@ -101,11 +102,15 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines,
                     .glyphs = glyphs.sources()};
 }
 
-void PrepareReceiptFonts() {
+void PrepareReceiptFonts(const PageGeometry& page) {
   // A first receipt, thrown away, also fills what the libraries keep after
-  // their first use of the font.
-  RenderReceiptPdf({"    预热 0123456789.:-元！"},
-                   PageGeometryFromHundredthsMm(5800, 21000, 0, 0, 0, 0));
+  // their first use of the font at the page's size: most of all each
+  // glyph's outline, so it shows the characters every receipt has.
+  RenderReceiptPdf({Utf16ToUtf8(kReceiptHeader), Utf16ToUtf8(kReceiptRule),
+                    "消费小票 单号:厅台号:服务员:收银员:小计:应收金额:实收金额:元",
+                    "期待您再次光临！预订电话:结算时间:年月日时分秒上下午星期",
+                    "0123456789 .,:;-+/()#*% 份个碗杯瓶盘只斤位套"},
+                   page);
 }
 
 void ReleaseReceiptFonts() { ReleaseReceiptFont(); }

@@ -41,10 +41,12 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines, const PageGeo
                             std::optional<double> cut_from_roll = std::nullopt);
 
 // Does the renderer's one-time work (finding the font, measuring it, making
-// the subset most receipts are drawn in, a first receipt), so that the first
-// receipt printed is as quick as the next; for an idle moment. Rendering
-// without it does the same work on first use. Again after it: nothing.
-void PrepareReceiptFonts();
+// the subset most receipts are drawn in, a first receipt on `page`, best the
+// printer's own), so that the first receipt printed is as quick as the next;
+// for an idle moment. Rendering without it does the same work on first use.
+// Again after it: only the first receipt.
+void PrepareReceiptFonts(const PageGeometry& page = PageGeometryFromHundredthsMm(5800, 21000, 0, 0,
+                                                                                 0, 0));
 
 // Releases what the preparation keeps for the rest of the process; the next
 // receipt prepares again. Leak-checked programs call it before they reset
