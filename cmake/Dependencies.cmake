@@ -10,6 +10,8 @@ if(PELLOMAR_PLATFORM)
   pkg_check_modules(WEBKIT REQUIRED IMPORTED_TARGET webkit2gtk-4.1)
   pkg_check_modules(SOUP3 REQUIRED IMPORTED_TARGET libsoup-3.0)
   pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo cairo-pdf)
+  # The receipt's glyphs are drawn from subsets of its font made in memory.
+  pkg_check_modules(FONT_SUBSET REQUIRED IMPORTED_TARGET harfbuzz-subset freetype2 cairo-ft pangoft2)
   pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
   pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
   find_package(Cups REQUIRED)

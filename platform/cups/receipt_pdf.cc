@@ -3,86 +3,22 @@
 #include <cairo-pdf.h>
 #include <pango/pangocairo.h>
 
-#include <cmath>
+#include <algorithm>
 #include <optional>
-#include <string_view>
 #include <utility>
 
+#include "base/text.h"
 #include "platform/cups/owned_handles.h"
+#include "platform/cups/receipt_font.h"
+#include "platform/cups/receipt_glyphs.h"
 
 namespace pellomar {
 
 namespace {
 
-// Metrics are linear in the size once hinting is off; measured at this size.
-constexpr double kReferenceSize = 100.0;
-
 cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
   return CAIRO_STATUS_SUCCESS;
-}
-
-// Exact columns need outlines at their true advances: no hinting of outlines
-// or metrics, and no snapping of glyph positions to whole device units.
-GObjectPtr<PangoContext> MakeUnhintedContext(PangoFontMap* fonts, cairo_t* cr) {
-  GObjectPtr<PangoContext> context(pango_font_map_create_context(fonts));
-  pango_cairo_update_context(cr, context.get());
-  OwnedFontOptions options(cairo_font_options_create());
-  cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
-  cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_antialias(options.get(), CAIRO_ANTIALIAS_GRAY);
-  pango_cairo_context_set_font_options(context.get(), options.get());
-  pango_context_set_round_glyph_positions(context.get(), FALSE);
-  return context;
-}
-
-OwnedFontDescription ReceiptFont(double size) {
-  OwnedFontDescription font(pango_font_description_new());
-  pango_font_description_set_family(font.get(), kReceiptFontFamily);
-  pango_font_description_set_absolute_size(font.get(), size * PANGO_SCALE);
-  return font;
-}
-
-// A layout that shows each line as it is: one paragraph (a stray line break
-// is drawn, not obeyed) and no glyphs from other fonts, which would break the
-// columns.
-GObjectPtr<PangoLayout> MakeLineLayout(PangoContext* context, const PangoFontDescription& font) {
-  GObjectPtr<PangoLayout> layout(pango_layout_new(context));
-  pango_layout_set_font_description(layout.get(), &font);
-  pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
-  OwnedAttrList attributes(pango_attr_list_new());
-  pango_attr_list_insert(attributes.get(), pango_attr_fallback_new(FALSE));
-  pango_layout_set_attributes(layout.get(), attributes.get());
-  return layout;
-}
-
-double LogicalWidth(PangoLayout* layout, std::string_view text) {
-  pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
-  PangoRectangle logical;
-  pango_layout_get_extents(layout, nullptr, &logical);
-  return static_cast<double>(logical.width) / PANGO_SCALE;
-}
-
-// Fontconfig answers any family with its best match; only the named font
-// has the double-width Chinese glyphs the columns rely on.
-bool ReceiptFontInstalled(PangoContext* context) {
-  OwnedFontDescription wanted = ReceiptFont(kReferenceSize);
-  GObjectPtr<PangoFont> font(pango_context_load_font(context, wanted.get()));
-  if (!font) return false;
-  OwnedFontDescription found(pango_font_describe(font.get()));
-  const char* family = pango_font_description_get_family(found.get());
-  return family != nullptr && g_ascii_strcasecmp(family, kReceiptFontFamily) == 0;
-}
-
-// The advance of one column (a Latin character) per point of font size, or
-// nothing when a Chinese character is not exactly two columns.
-std::optional<double> ColumnAdvancePerPoint(PangoContext* context) {
-  OwnedFontDescription font = ReceiptFont(kReferenceSize);
-  GObjectPtr<PangoLayout> layout = MakeLineLayout(context, *font);
-  double latin = LogicalWidth(layout.get(), "0");
-  double chinese = LogicalWidth(layout.get(), "汉");
-  if (latin <= 0 || std::abs(chinese - 2 * latin) > 1e-6 * latin) return std::nullopt;
-  return latin / kReferenceSize;
 }
 
 double LineHeight(PangoContext* context, const PangoFontDescription& font) {
@@ -96,7 +32,7 @@ double LineHeight(PangoContext* context, const PangoFontDescription& font) {
 }
 
 ReceiptPdf RenderFailure(std::string error) {
-  return ReceiptPdf{.document = {}, .error = std::move(error)};
+  return ReceiptPdf{.document = {}, .error = std::move(error), .page_height = 0, .glyphs = {}};
 }
 
 std::string CairoError(cairo_status_t status) {
@@ -112,6 +48,10 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines,
   if (page.PrintableWidth() <= 0 || page.PrintableHeight() <= 0) {
     return RenderFailure("the page has no printable area");
   }
+  std::string font_error;
+  ReceiptFont* receipt_font = UseReceiptFont(&font_error);
+  if (receipt_font == nullptr) return RenderFailure(font_error);
+
   std::string document;
   OwnedCairoSurface surface(
       cairo_pdf_surface_create_for_stream(AppendToString, &document, page.width, page.height));
@@ -119,20 +59,9 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines,
     return RenderFailure(CairoError(status));
   }
   OwnedCairo cr(cairo_create(surface.get()));
-  // A font map of this document's own rather than the process-wide one, so
-  // that its font caches go with the document.
-  GObjectPtr<PangoFontMap> fonts(pango_cairo_font_map_new());
-  GObjectPtr<PangoContext> context = MakeUnhintedContext(fonts.get(), cr.get());
-
-  if (!ReceiptFontInstalled(context.get())) {
-    return RenderFailure(std::string("font \"") + kReceiptFontFamily + "\" is not installed");
-  }
-  std::optional<double> advance = ColumnAdvancePerPoint(context.get());
-  if (!advance) {
-    return RenderFailure(std::string("font \"") + kReceiptFontFamily +
-                         "\" does not give Chinese characters two columns");
-  }
-  OwnedFontDescription font = ReceiptFont(ReceiptFontSize(page.PrintableWidth(), *advance));
+  GObjectPtr<PangoContext> context = MakeUnhintedContext(receipt_font->font_map(), cr.get());
+  OwnedFontDescription font = ReceiptFontDescription(
+      ReceiptFontSize(page.PrintableWidth(), receipt_font->column_advance_per_point()));
   const double line_height = LineHeight(context.get(), *font);
   if (cut_from_roll) {
     page.height = CutPageHeight(lines.size(), line_height, page, *cut_from_roll);
@@ -141,21 +70,49 @@ ReceiptPdf RenderReceiptPdf(const std::vector<std::string>& lines,
   const std::size_t per_page = LinesPerPage(page.PrintableHeight(), line_height);
   GObjectPtr<PangoLayout> layout = MakeLineLayout(context.get(), *font);
 
+  // Every line is laid out before any is drawn, so that the glyphs the
+  // prepared subset lacks are known, and put in one subset, first. A line
+  // repeated (a rule, an item ordered again) is laid out once.
+  ReceiptGlyphs glyphs(receipt_font->face(), receipt_font->prepared());
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::size_t row = i % per_page;
-    if (row == 0 && i > 0) cairo_show_page(cr.get());
-    pango_layout_set_text(layout.get(), lines[i].data(), static_cast<int>(lines[i].size()));
-    cairo_move_to(cr.get(), page.left, page.top + row * line_height);
-    pango_cairo_show_layout(cr.get(), layout.get());
+    glyphs.AddLine(layout.get(), lines[i], page.left, page.top + (i % per_page) * line_height);
+  }
+  const SubsetFont* document_subset = nullptr;
+  if (!hb_set_is_empty(glyphs.missing_glyphs())) {
+    document_subset =
+        receipt_font->DocumentSubset(glyphs.missing_glyphs(), glyphs.missing_unicodes());
+  }
+  bool drawn = true;
+  for (std::size_t first = 0; drawn && first < lines.size(); first += per_page) {
+    if (first > 0) cairo_show_page(cr.get());
+    drawn = glyphs.DrawLines(cr.get(), first, std::min(first + per_page, lines.size()),
+                             document_subset);
   }
 
-  cairo_status_t drawn = cairo_status(cr.get());
+  cairo_status_t status = cairo_status(cr.get());
   cr.reset();
   cairo_surface_finish(surface.get());
   cairo_status_t finished = cairo_surface_status(surface.get());
-  if (drawn != CAIRO_STATUS_SUCCESS) return RenderFailure(CairoError(drawn));
+  if (!drawn) return RenderFailure("the receipt font could not be drawn");
+  if (status != CAIRO_STATUS_SUCCESS) return RenderFailure(CairoError(status));
   if (finished != CAIRO_STATUS_SUCCESS) return RenderFailure(CairoError(finished));
-  return ReceiptPdf{.document = std::move(document), .error = {}, .page_height = page.height};
+  return ReceiptPdf{.document = std::move(document),
+                    .error = {},
+                    .page_height = page.height,
+                    .glyphs = glyphs.sources()};
 }
+
+void PrepareReceiptFonts(const PageGeometry& page) {
+  // A first receipt, thrown away, also fills what the libraries keep after
+  // their first use of the font at the page's size: most of all each
+  // glyph's outline, so it shows the characters every receipt has.
+  RenderReceiptPdf({Utf16ToUtf8(kReceiptHeader), Utf16ToUtf8(kReceiptRule),
+                    "消费小票 单号:厅台号:服务员:收银员:小计:应收金额:实收金额:元",
+                    "期待您再次光临！预订电话:结算时间:年月日时分秒上下午星期",
+                    "0123456789 .,:;-+/()#*% 份个碗杯瓶盘只斤位套"},
+                   page);
+}
+
+void ReleaseReceiptFonts() { ReleaseReceiptFont(); }
 
 }  // namespace pellomar

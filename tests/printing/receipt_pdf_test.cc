@@ -1,11 +1,17 @@
 #include "platform/cups/receipt_pdf.h"
 
+#include <cairo-pdf.h>
 #include <gtest/gtest.h>
+#include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "platform/cups/owned_handles.h"
+#include "platform/cups/receipt_font.h"
 #include "tests/printing/receipt_fixture.h"
 #include "tests/support/pdf_words.h"
 
@@ -121,8 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ReceiptPagingTest, LongReceiptSpansPagesKeepingEveryLineInOrderInsideTheMargins) {
   std::vector<std::string> lines;
-  for (int i = 1; i <= 200; ++i)
-    lines.push_back("第" + std::to_string(i) + "行 line" + std::to_string(i));
+  // Some lines, on several pages, hold characters outside the prepared font.
+  for (int i = 1; i <= 200; ++i) {
+    lines.push_back("第" + std::to_string(i) + "行 line" + std::to_string(i) +
+                    (i % 45 == 0 ? " 馄饨" : ""));
+  }
   const PageGeometry page = PageGeometryFromHundredthsMm(5800, 10000, 200, 200, 500, 500);
   auto pages = RenderAndRead(lines, page, "receipt-200-lines.pdf");
   ASSERT_GT(pages.size(), 1u);
@@ -187,6 +196,215 @@ TEST(ReceiptPdfTest, PageWithoutPrintableAreaIsAnErrorAndNoDocument) {
                                     PageGeometryFromHundredthsMm(5800, 21000, 2900, 2900, 0, 0));
   EXPECT_FALSE(pdf.ok());
   EXPECT_TRUE(pdf.document.empty());
+}
+
+// Pango's own drawing of a one-line receipt, as the renderer lays it out: the
+// reference the renderer's own drawing of the glyphs is held to.
+std::string DrawnByPango(const std::string& line, const PageGeometry& page) {
+  std::string error;
+  ReceiptFont* font = UseReceiptFont(&error);
+  EXPECT_NE(font, nullptr) << error;
+  if (font == nullptr) return {};
+  std::string document;
+  OwnedCairoSurface surface(cairo_pdf_surface_create_for_stream(
+      [](void* out, const unsigned char* data, unsigned int length) {
+        static_cast<std::string*>(out)->append(reinterpret_cast<const char*>(data), length);
+        return CAIRO_STATUS_SUCCESS;
+      },
+      &document, page.width, page.height));
+  OwnedCairo cr(cairo_create(surface.get()));
+  GObjectPtr<PangoContext> context = MakeUnhintedContext(font->font_map(), cr.get());
+  OwnedFontDescription size = ReceiptFontDescription(
+      ReceiptFontSize(page.PrintableWidth(), font->column_advance_per_point()));
+  GObjectPtr<PangoLayout> layout = MakeLineLayout(context.get(), *size);
+  pango_layout_set_text(layout.get(), line.data(), static_cast<int>(line.size()));
+  cairo_move_to(cr.get(), page.left, page.top);
+  pango_cairo_show_layout(cr.get(), layout.get());
+  cr.reset();
+  cairo_surface_finish(surface.get());
+  return document;
+}
+
+// A page as pdftoppm sees it at 300 dpi, one gray byte a pixel.
+struct GrayPage {
+  int width = 0, height = 0;
+  std::string pixels;
+  int At(int x, int y) const { return static_cast<unsigned char>(pixels[y * width + x]); }
+};
+
+GrayPage GrayPixels(const std::string& pdf_path) {
+  const std::string base = pdf_path + "-gray";
+  const std::string command =
+      "pdftoppm -r 300 -gray -singlefile '" + pdf_path + "' '" + base + "' 2>/dev/null";
+  if (std::system(command.c_str()) != 0) return {};
+  // "P5", width, height, 255, one white space, the pixels.
+  const std::string pgm = testing::ReadFile(base + ".pgm");
+  GrayPage page;
+  int maximum = 0, header = 0;
+  if (std::sscanf(pgm.c_str(), "P5 %d %d %d%n", &page.width, &page.height, &maximum, &header) !=
+          3 ||
+      pgm.size() != static_cast<std::size_t>(header + 1 + page.width * page.height)) {
+    return {};
+  }
+  page.pixels = pgm.substr(header + 1);
+  return page;
+}
+
+// Pixels of `a` with nothing like them in `b` within a pixel around: a glyph
+// drawn elsewhere or another glyph, not a sub-pixel difference at an edge.
+std::size_t UnlikePixels(const GrayPage& a, const GrayPage& b) {
+  std::size_t unlike = 0;
+  for (int y = 1; y + 1 < a.height; ++y) {
+    for (int x = 1; x + 1 < a.width; ++x) {
+      bool alike = false;
+      for (int dy = -1; dy <= 1 && !alike; ++dy) {
+        for (int dx = -1; dx <= 1 && !alike; ++dx) {
+          alike = std::abs(a.At(x, y) - b.At(x + dx, y + dy)) <= 64;
+        }
+      }
+      unlike += !alike;
+    }
+  }
+  return unlike;
+}
+
+// Renders `line` and expects it drawn as Pango itself draws it: the same
+// words in the same boxes when read back, the same ink when printed.
+ReceiptGlyphSources ExpectDrawnAsPangoDrawsIt(const std::string& line, const std::string& name) {
+  SCOPED_TRACE(line);
+  const PageGeometry page = PageGeometryFromHundredthsMm(5800, 3000, 200, 200, 300, 300);
+  const ReceiptPdf ours = RenderReceiptPdf({line}, page);
+  EXPECT_TRUE(ours.ok()) << ours.error;
+  testing::WriteFile(OutputPath(name + ".pdf"), ours.document);
+  testing::WriteFile(OutputPath(name + "-pango.pdf"), DrawnByPango(line, page));
+
+  const auto our_pages = ReadPdfWords(OutputPath(name + ".pdf"));
+  const auto pango_pages = ReadPdfWords(OutputPath(name + "-pango.pdf"));
+  EXPECT_EQ(our_pages.size(), 1u);
+  EXPECT_EQ(pango_pages.size(), 1u);
+  if (our_pages.size() != 1 || pango_pages.size() != 1) return ours.glyphs;
+  const auto our_lines = LinesOf(our_pages[0]);
+  const auto pango_lines = LinesOf(pango_pages[0]);
+  EXPECT_EQ(our_lines.size(), pango_lines.size());
+  for (std::size_t l = 0; l < std::min(our_lines.size(), pango_lines.size()); ++l) {
+    EXPECT_EQ(our_lines[l].size(), pango_lines[l].size());
+    for (std::size_t w = 0; w < std::min(our_lines[l].size(), pango_lines[l].size()); ++w) {
+      const PdfWord& a = our_lines[l][w];
+      const PdfWord& b = pango_lines[l][w];
+      EXPECT_EQ(a.text, b.text);
+      EXPECT_NEAR(a.x_min, b.x_min, kTolerance) << b.text;
+      EXPECT_NEAR(a.x_max, b.x_max, kTolerance) << b.text;
+      EXPECT_NEAR(a.y_min, b.y_min, kTolerance) << b.text;
+    }
+  }
+
+  // The text read back cannot tell one glyph from another of its width;
+  // the printed page can.
+  const GrayPage our_page = GrayPixels(OutputPath(name + ".pdf"));
+  const GrayPage pango_page = GrayPixels(OutputPath(name + "-pango.pdf"));
+  EXPECT_FALSE(pango_page.pixels.empty());
+  EXPECT_EQ(our_page.pixels.size(), pango_page.pixels.size());
+  if (!pango_page.pixels.empty() && our_page.pixels.size() == pango_page.pixels.size()) {
+    const std::size_t ink =
+        std::count_if(pango_page.pixels.begin(), pango_page.pixels.end(),
+                      [](char c) { return static_cast<unsigned char>(c) < 128; });
+    EXPECT_GT(ink, 0u);
+    EXPECT_EQ(UnlikePixels(our_page, pango_page), 0u);
+    EXPECT_EQ(UnlikePixels(pango_page, our_page), 0u);
+  }
+  return ours.glyphs;
+}
+
+enum class DrawnFrom { kPreparedFont, kDocumentSubset, kPangoBoxes };
+
+struct LineCase {
+  const char* name;
+  const char* text;
+  DrawnFrom drawn_from;
+};
+
+void PrintTo(const LineCase& line, std::ostream* out) { *out << line.name; }
+
+class ReceiptGlyphsTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(ReceiptGlyphsTest, LineIsDrawnAsPangoDrawsIt) {
+  const LineCase& line = GetParam();
+  const ReceiptGlyphSources glyphs =
+      ExpectDrawnAsPangoDrawsIt(line.text, std::string("line-") + line.name);
+  EXPECT_EQ(glyphs.whole_font, 0u) << "no glyph needs the whole font";
+  switch (line.drawn_from) {
+    case DrawnFrom::kPreparedFont:
+      EXPECT_GT(glyphs.prepared, 0u);
+      EXPECT_EQ(glyphs.document + glyphs.by_pango, 0u);
+      break;
+    case DrawnFrom::kDocumentSubset:
+      EXPECT_GT(glyphs.document, 0u);
+      EXPECT_EQ(glyphs.by_pango, 0u);
+      break;
+    case DrawnFrom::kPangoBoxes:
+      EXPECT_GT(glyphs.by_pango, 0u);
+      break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ReceiptGlyphsTest,
+    ::testing::Values(LineCase{"Item", "宫保鸡丁      1份     38.00", DrawnFrom::kPreparedFont},
+                      LineCase{"FullWidth", "①②③ ￥１２３ ℃ №　（大）！", DrawnFrom::kPreparedFont},
+                      LineCase{"Accents", "café naïve e\u0301", DrawnFrom::kPreparedFont},
+                      LineCase{"Tabs", "Tea\t2\tp", DrawnFrom::kPreparedFont},
+                      LineCase{"RareCharacters", "馄饨 鳜鱼 龘 2碗  12.00",
+                               DrawnFrom::kDocumentSubset},
+                      LineCase{"LineBreaks", "line\nbreak\rcr", DrawnFrom::kPangoBoxes},
+                      LineCase{"NotInTheFont", "x😀y a กข b", DrawnFrom::kPangoBoxes},
+                      LineCase{"RightToLeft", "עברית abc العربية 123", DrawnFrom::kPangoBoxes}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The kept subset of the last receipt grows with the next one's characters
+// and serves a later receipt only with glyphs it holds.
+TEST(ReceiptGlyphsTest, SubsetKeptFromTheLastReceiptDrawsTheRightGlyphs) {
+  int receipt = 0;
+  for (const char* line : {"馄饨 2碗", "鳜鱼 馄饨", "馄饨 2碗", "龘 1份", "鳜鱼"}) {
+    const ReceiptGlyphSources glyphs =
+        ExpectDrawnAsPangoDrawsIt(line, "kept-" + std::to_string(++receipt));
+    EXPECT_GT(glyphs.document, 0u);
+  }
+}
+
+// Preparing ahead, twice, releasing and preparing again, or rendering with
+// nothing prepared: the same receipt every time.
+TEST(ReceiptFontPreparationTest, EveryWayToTheFontGivesTheSameReceipt) {
+  std::vector<std::string> receipt = testing::SampleReceipt();
+  receipt.push_back("馄饨      1碗     12.00");
+  const PageGeometry page = PageGeometryFromHundredthsMm(5800, 21000, 200, 200, 300, 300);
+  auto render = [&](const std::string& name) {
+    const ReceiptPdf pdf = RenderReceiptPdf(receipt, page);
+    EXPECT_TRUE(pdf.ok()) << pdf.error;
+    EXPECT_GT(pdf.glyphs.prepared, 0u) << name;
+    EXPECT_GT(pdf.glyphs.document, 0u) << name;
+    testing::WriteFile(OutputPath(name + ".pdf"), pdf.document);
+    std::vector<std::string> read;
+    for (const testing::PdfPage& p : ReadPdfWords(OutputPath(name + ".pdf"))) {
+      for (const PdfWord& word : p.words) {
+        read.push_back(word.text + "@" + std::to_string(word.x_min) + "," +
+                       std::to_string(word.y_min));
+      }
+    }
+    return read;
+  };
+
+  ReleaseReceiptFonts();
+  const std::vector<std::string> unprepared = render("prepared-on-first-use");
+  ASSERT_FALSE(unprepared.empty());
+  PrepareReceiptFonts();
+  PrepareReceiptFonts();
+  EXPECT_EQ(render("prepared-twice"), unprepared);
+  ReleaseReceiptFonts();
+  PrepareReceiptFonts();
+  EXPECT_EQ(render("prepared-again"), unprepared);
+  ReleaseReceiptFonts();
+  ReleaseReceiptFonts();
+  EXPECT_EQ(render("released"), unprepared);
 }
 
 }  // namespace
