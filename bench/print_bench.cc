@@ -60,9 +60,10 @@ void BM_SubmitReceiptJob(benchmark::State& state) {
   const ReceiptPdf pdf = RenderReceiptPdf(ReceiptLinesUtf8(12), RollPage());
   const PrintDocument document{
       .bytes = pdf.document, .format = "application/pdf", .media = {}, .failure = {}};
+  CupsSubmitter submitter;
   for (auto _ : state) {
     PrintResult result =
-        SubmitToDefaultDestination("消费小票 bench", [&](const PaperChoice&) { return document; });
+        submitter.Submit("消费小票 bench", [&](const PaperChoice&) { return document; });
     if (!result.ok()) {
       state.SkipWithError(result.detail.c_str());
       break;

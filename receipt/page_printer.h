@@ -37,6 +37,12 @@ class PagePrinter {
   // Ends the job and releases it to the spooler. On failure no part of the
   // job reaches paper and the next PrintLine starts afresh.
   virtual PrintResult EndDocument() = 0;
+
+  // The one-time work that would otherwise delay the first document
+  // (connecting, looking the printer up, loading what rendering needs), done
+  // ahead of it while the program is idle. It prints nothing and reports
+  // nothing: what fails here is left to the next document, which reports it.
+  virtual void Prepare() {}
 };
 
 }  // namespace pellomar

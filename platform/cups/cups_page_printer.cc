@@ -81,13 +81,26 @@ class CupsPagePrinter final : public PagePrinter {
     std::vector<std::u16string> lines = std::exchange(lines_, {});
     if (lines.empty()) return {};
 
-    return SubmitToDefaultDestination(JobName(lines), [&lines](const PaperChoice& paper) {
+    return submitter_.Submit(JobName(lines), [&lines](const PaperChoice& paper) {
       return ReceiptDocument(lines, paper);
     });
   }
 
+  // The connection, the destination and its paper, and what the receipt
+  // for that paper is made with.
+  void Prepare() override {
+    const std::optional<PaperChoice> paper = submitter_.Prepare();
+    if (paper && paper->kind == PaperKind::kEscPos) {
+      // Loads the printer's character set.
+      EncodeEscPosReceipt({u"消费小票"});
+      return;
+    }
+    // PrepareReceiptFonts();  // PREPARE-FONTS: enable once receipt_pdf.h declares it
+  }
+
  private:
   std::vector<std::u16string> lines_;
+  CupsSubmitter submitter_;
 };
 
 }  // namespace
