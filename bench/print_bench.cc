@@ -53,9 +53,10 @@ BENCHMARK(BM_RenderReceiptPdf)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// One job of a ready 12-item receipt: connection, destination, its paper,
-// job creation and the document. Wall time, since most of it is waiting on
-// the scheduler.
+// One job of a ready 12-item receipt on the kept connection and destination
+// (looked up in the first iteration): the destination's state asked, job
+// creation and the document. Wall time, since most of it is waiting on the
+// scheduler.
 void BM_SubmitReceiptJob(benchmark::State& state) {
   const ReceiptPdf pdf = RenderReceiptPdf(ReceiptLinesUtf8(12), RollPage());
   const PrintDocument document{
