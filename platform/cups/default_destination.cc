@@ -93,21 +93,22 @@ Answer Ask(const SchedulerConnection& connection, const cups_dest_t& dest, bool 
   Answer answer;
   OwnedIpp response(cupsDoRequest(connection.get(), request.release(), "/"));
   if (connection.timed_out()) return answer;
-  const ipp_status_t status = response ? ippGetStatusCode(response.get()) : cupsLastError();
-  // No answer at all is silence; a refusal of the request (not found, not
-  // authorised) is an answer.
-  if (!response && (status == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE ||
-                    status >= IPP_STATUS_ERROR_INTERNAL || status <= IPP_STATUS_OK_CONFLICTING)) {
+  if (!response) {
+    // A refusal of the request (not found, not authorised) still tells;
+    // anything else is silence.
+    const ipp_status_t status = cupsLastError();
+    answer.reached = status >= IPP_STATUS_ERROR_BAD_REQUEST && status < IPP_STATUS_ERROR_INTERNAL;
     return answer;
   }
   answer.reached = true;
-  if (!response || status > IPP_STATUS_OK_CONFLICTING) return answer;
+  if (ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING) return answer;
   ipp_attribute_t* name = ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME);
   ipp_attribute_t* config =
       ippFindAttribute(response.get(), "printer-config-change-time", IPP_TAG_INTEGER);
-  if (name == nullptr || config == nullptr) return answer;
+  const char* name_text = name != nullptr ? ippGetString(name, 0, nullptr) : nullptr;
+  if (name_text == nullptr || config == nullptr) return answer;
   answer.found = true;
-  answer.name = ippGetString(name, 0, nullptr);
+  answer.name = name_text;
   answer.config_time = ippGetInteger(config, 0);
   ipp_attribute_t* state = ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM);
   answer.stopped = state != nullptr && ippGetInteger(state, 0) == IPP_PSTATE_STOPPED;
