@@ -38,6 +38,12 @@ class PagePrinter {
   // job reaches paper and the next PrintLine starts afresh. A document
   // without lines is no job: nothing is sent, and the result is success.
   virtual PrintResult EndDocument() = 0;
+
+  // The one-time work that would otherwise delay the first document
+  // (connecting, looking the printer up, loading what rendering needs), done
+  // ahead of it while the program is idle. It prints nothing and reports
+  // nothing: what fails here is left to the next document, which reports it.
+  virtual void Prepare() {}
 };
 
 }  // namespace pellomar

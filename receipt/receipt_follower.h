@@ -77,6 +77,7 @@ class ReceiptFollower final : public PagePrinter {
 
   void PrintLine(std::u16string_view text) override;
   PrintResult EndDocument() override;
+  void Prepare() override { printer_.Prepare(); }
 
   // One step of following: at most one request, for the receipt asked
   // about longest ago; schedules the next step while any is followed.

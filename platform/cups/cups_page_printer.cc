@@ -81,13 +81,31 @@ class CupsPagePrinter final : public PagePrinter {
     std::vector<std::u16string> lines = std::exchange(lines_, {});
     if (lines.empty()) return {};
 
-    return SubmitToDefaultDestination(JobName(lines), [&lines](const PaperChoice& paper) {
+    return submitter_.Submit(JobName(lines), [&lines](const PaperChoice& paper) {
       return ReceiptDocument(lines, paper);
     });
   }
 
+  // The connection, the destination and its paper, and what the receipt
+  // for that paper is made with.
+  void Prepare() override {
+    const std::optional<PaperChoice> paper = submitter_.Prepare();
+    if (paper && paper->kind == PaperKind::kEscPos) {
+      // Loads the printer's character set.
+      EncodeEscPosReceipt({u"消费小票"});
+      return;
+    }
+    // On the printer's own page when it is known: glyph caches are per size.
+    if (paper && paper->kind != PaperKind::kNoPaper) {
+      PrepareReceiptFonts(PageGeometryOf(paper->page));
+    } else {
+      PrepareReceiptFonts();
+    }
+  }
+
  private:
   std::vector<std::u16string> lines_;
+  CupsSubmitter submitter_;
 };
 
 }  // namespace

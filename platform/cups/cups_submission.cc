@@ -5,12 +5,10 @@
 #include <cstring>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 
-#include "platform/cups/destination_report.h"
 #include "platform/cups/owned_handles.h"
-#include "platform/cups/scheduler_connection.h"
+#include "platform/cups/system_paper.h"
 
 namespace pellomar {
 
@@ -18,37 +16,25 @@ namespace {
 
 constexpr std::size_t kWriteChunk = 64 * 1024;
 
-PrintResult Failed(PrintError error, std::string detail) { return {error, std::move(detail)}; }
-
-// A failure of a request on the connection: unreachable when the scheduler
-// went silent or away, else `otherwise`.
-PrintResult RequestFailed(const SchedulerConnection& connection, PrintError otherwise) {
-  // What CUPS says after an abandoned request is about the request, not
-  // about the silence; name the server instead.
-  if (connection.timed_out()) {
-    return Failed(PrintError::kUnreachable,
-                  connection.server() + ": no answer within " +
-                      std::to_string(static_cast<int>(kAnswerTimeoutSeconds)) + " s");
-  }
-  if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
-    return Failed(PrintError::kUnreachable, connection.server() + ": " + LastCupsError());
-  }
-  return Failed(otherwise, LastCupsError());
-}
-
-std::string_view DestOption(const cups_dest_t& dest, const char* name) {
-  const char* value = cupsGetOption(name, dest.num_options, dest.options);
-  return value != nullptr ? value : "";
-}
-
 // A stopped queue would take the job and hold it: nothing on paper, and no
 // one told. Such a destination refuses.
-std::optional<PrintResult> RefusedByState(const cups_dest_t& dest) {
-  if (DestOption(dest, "printer-state") != "5") return std::nullopt;
-  std::string detail = std::string("destination \"") + dest.name + "\" is stopped";
-  std::string_view reasons = DestOption(dest, "printer-state-reasons");
-  if (!reasons.empty()) detail.append(" (").append(reasons).append(")");
-  return Failed(PrintError::kRefused, detail);
+std::optional<PrintResult> RefusedByState(const DefaultDestination& destination) {
+  if (!destination.stopped()) return std::nullopt;
+  std::string detail = std::string("destination \"") + destination.dest()->name + "\" is stopped";
+  if (!destination.state_reasons().empty()) {
+    detail.append(" (").append(destination.state_reasons()).append(")");
+  }
+  return PrintResult{PrintError::kRefused, detail};
+}
+
+// The paper of the destination's report. The system's size, which stands in
+// when the destination names none, is read again for each job: it is the
+// system's setting, not the destination's.
+PaperChoice PaperOf(const DestinationReport& kept) {
+  if (kept.media) return ChoosePaper(kept);
+  DestinationReport report = kept;
+  report.system = SystemPaperSize();
+  return ChoosePaper(report);
 }
 
 // The job is open: send the document and close it, or cancel the job.
@@ -83,28 +69,48 @@ PrintResult SendDocument(const SchedulerConnection& connection, cups_dest_t* des
 
 }  // namespace
 
-PrintResult SubmitToDefaultDestination(const std::string& job_name, const MakeDocument& make) {
-  SchedulerConnection connection;
-  if (!connection.Open()) {
-    std::string detail = LastCupsError();
-    if (detail.empty()) detail = std::strerror(errno);
-    return Failed(PrintError::kUnreachable, connection.server() + ": " + detail);
+// The connection and the destination as they are now. A request that fails
+// on a connection kept from an earlier job is tried once more on a fresh
+// one (the scheduler may have closed it just then), unless it went
+// unanswered: a hung scheduler costs one bounded wait, as before.
+PrintResult CupsSubmitter::ReachDestination() {
+  for (int attempt = 0;; ++attempt) {
+    if (!session_.Connect()) {
+      std::string detail = LastCupsError();
+      if (detail.empty()) detail = std::strerror(errno);
+      return Failed({PrintError::kUnreachable, session_.connection().server() + ": " + detail});
+    }
+    PrintResult found = destination_.Refresh(session_.connection());
+    if (found.ok()) return found;
+    const bool again = attempt == 0 && session_.kept() && !session_.connection().timed_out();
+    found = Failed(std::move(found));
+    if (!again) return found;
   }
+}
 
-  // LPDEST, PRINTER, the user's and the system's lpoptions, then the
-  // scheduler's default: CUPS's own order.
-  OwnedDest dest(cupsGetNamedDest(connection.get(), nullptr, nullptr));
-  if (!dest) return RequestFailed(connection, PrintError::kNoDestination);
-  if (std::optional<PrintResult> refused = RefusedByState(*dest)) return *refused;
+// After a failure nothing kept is trusted: the next job connects and looks
+// the destination up again.
+PrintResult CupsSubmitter::Failed(PrintResult failure) {
+  session_.Drop();
+  destination_.Forget();
+  return failure;
+}
 
-  OwnedDestInfo info(cupsCopyDestInfo(connection.get(), dest.get()));
-  if (!info) return RequestFailed(connection, PrintError::kRefused);
+std::optional<PaperChoice> CupsSubmitter::Prepare() {
+  if (!ReachDestination().ok()) return std::nullopt;
+  return PaperOf(destination_.report());
+}
 
-  const PaperChoice paper =
-      ChoosePaper(ReadDestinationReport(connection.get(), dest.get(), info.get()));
+PrintResult CupsSubmitter::Submit(const std::string& job_name, const MakeDocument& make) {
+  if (PrintResult reached = ReachDestination(); !reached.ok()) return reached;
+  if (std::optional<PrintResult> refused = RefusedByState(destination_)) return *refused;
+
+  cups_dest_t* dest = destination_.dest();
+  cups_dinfo_t* info = destination_.info();
+  const PaperChoice paper = PaperOf(destination_.report());
   if (paper.kind == PaperKind::kNoPaper) {
-    return Failed(PrintError::kNoPaperSize, std::string("destination \"") + dest->name +
-                                                "\" reports no paper size, nor does the system");
+    return {PrintError::kNoPaperSize, std::string("destination \"") + dest->name +
+                                          "\" reports no paper size, nor does the system"};
   }
   const PrintDocument document = make(paper);
   if (!document.failure.ok()) return document.failure;
@@ -112,15 +118,14 @@ PrintResult SubmitToDefaultDestination(const std::string& job_name, const MakeDo
   OwnedOptions options;
   if (!document.media.empty()) options.Add("media", document.media);
   int job_id = 0;
-  if (cupsCreateDestJob(connection.get(), dest.get(), info.get(), &job_id, job_name.c_str(),
-                        options.count(), options.get()) != IPP_STATUS_OK) {
-    return RequestFailed(connection, PrintError::kRefused);
+  if (cupsCreateDestJob(session_.get(), dest, info, &job_id, job_name.c_str(), options.count(),
+                        options.get()) != IPP_STATUS_OK) {
+    return Failed(RequestFailed(session_.connection(), PrintError::kRefused));
   }
-  PrintResult sent = SendDocument(connection, dest.get(), info.get(), job_id, document);
-  if (sent.ok()) {
-    sent.job_id = job_id;
-    sent.destination = dest->name;
-  }
+  PrintResult sent = SendDocument(session_.connection(), dest, info, job_id, document);
+  if (!sent.ok()) return Failed(std::move(sent));
+  sent.job_id = job_id;
+  sent.destination = dest->name;
   return sent;
 }
 

@@ -59,11 +59,22 @@ std::optional<MediaSize> ListedSize(http_t* http, cups_dest_t* dest, cups_dinfo_
   return borderless;
 }
 
-// The default media, named by the destination's "media" default. A
-// destination that lists only the media's name gets the margins CUPS assumes
-// for such a size.
+// The name of the default media: the destination's "media" option (the
+// user's lpoptions), else the scheduler's media-default.
+std::string DefaultMediaName(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
+  if (const std::string_view option = DestOption(*dest, "media"); !option.empty()) {
+    return std::string(option);
+  }
+  ipp_attribute_t* fallback = cupsFindDestDefault(http, dest, info, "media");
+  const char* name = fallback != nullptr ? ippGetString(fallback, 0, nullptr) : nullptr;
+  return name != nullptr ? name : "";
+}
+
+// The default media, found by its name among the destination's own entries.
+// A destination that lists only the media's name gets the margins CUPS
+// assumes for such a size.
 std::optional<MediaSize> DefaultMedia(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
-  const std::string name(DestOption(*dest, "media"));
+  const std::string name = DefaultMediaName(http, dest, info);
   const std::optional<MediaSize> named = name.empty() ? std::nullopt : NamedSize(name.c_str());
   if (!named) {
     cups_size_t size{};

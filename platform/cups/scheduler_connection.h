@@ -17,6 +17,11 @@ inline constexpr double kAnswerTimeoutSeconds = 3.0;
 // What CUPS said of the last request on this thread, or nothing.
 std::string LastCupsError();
 
+// The server CUPS names now (CUPS_SERVER, client.conf, the local socket),
+// read afresh so that a change made while the program runs counts: a socket
+// path, or host:port.
+std::string CurrentSchedulerServer();
+
 class SchedulerConnection {
  public:
   SchedulerConnection() = default;
@@ -24,9 +29,14 @@ class SchedulerConnection {
   SchedulerConnection(const SchedulerConnection&) = delete;
   SchedulerConnection& operator=(const SchedulerConnection&) = delete;
 
-  // Server and port as CUPS defines them (CUPS_SERVER, client.conf, the
-  // local socket), read afresh so a change made while the program runs counts.
+  // Connects to CurrentSchedulerServer(); an open connection is closed first.
   bool Open();
+  void Close();
+
+  // Whether the connection can take another request: it is open, no answer
+  // was given up on it, and the scheduler has not closed it (it closes idle
+  // connections after a while, and all of them when it restarts).
+  bool Reusable() const;
 
   http_t* get() const { return http_.get(); }
   const std::string& server() const { return server_; }

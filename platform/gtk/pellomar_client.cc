@@ -57,6 +57,8 @@ PellomarClient::PellomarClient(PagePrinter& printer, Options options)
 }
 
 PellomarClient::~PellomarClient() {
+  if (prepare_idle_ != 0) g_source_remove(prepare_idle_);
+  if (pane_) g_signal_handlers_disconnect_by_data(pane_->view(), this);
   if (window_) {
     g_signal_handlers_disconnect_by_data(window_, this);
     gtk_widget_destroy(GTK_WIDGET(window_));
@@ -72,6 +74,7 @@ void PellomarClient::CreateAndShowMainWindow() {
                                 [this](const Report& report) { ShowReport(report); }});
   ConnectBrowserKeys(window_, pane_->view(), [this] { receipts_->ReprintNewest(); });
   ConnectPageGuards();
+  g_signal_connect(pane_->view(), "load-changed", G_CALLBACK(OnLoadChanged), this);
 
   GtkWidget* overlay = gtk_overlay_new();
   GtkWidget* layout = gtk_layout_new(nullptr, nullptr);
@@ -144,6 +147,33 @@ void PellomarClient::OnDestroy(GtkWidget*, gpointer self) {
   client->main_->Unload();
   client->window_ = nullptr;
   if (client->options_.closed) client->options_.closed();
+}
+
+// Once the first page has loaded, the window is up and the staff are
+// reading it: the work a first receipt would otherwise do is done then, in
+// the idle time after everything the loop has to draw.
+void PellomarClient::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
+  if (event != WEBKIT_LOAD_FINISHED) return;
+  auto* client = static_cast<PellomarClient*>(self);
+  g_signal_handlers_disconnect_by_func(view, reinterpret_cast<gpointer>(OnLoadChanged), self);
+  client->prepare_idle_ = g_idle_add_full(G_PRIORITY_LOW, PrepareWhenIdle, self, nullptr);
+}
+
+gboolean PellomarClient::PrepareWhenIdle(gpointer self) {
+  auto* client = static_cast<PellomarClient*>(self);
+  client->prepare_idle_ = 0;
+  client->PrepareFirstReceipt();
+  return G_SOURCE_REMOVE;
+}
+
+// The locale's number and date formats, loaded on first use, are used once
+// as a receipt uses them; the printer connects and looks its destination up.
+void PellomarClient::PrepareFirstReceipt() {
+  if (const std::optional<DecimalNumber> amount = locale_->ParseNumber(u"1234.5")) {
+    locale_->FormatTwoDecimals(*amount);
+  }
+  locale_->FormatDateTime(clock_.Now());
+  receipts_->Prepare();
 }
 
 void PellomarClient::HandleCompletion(std::u16string_view url) {

@@ -62,6 +62,8 @@ class PellomarClient : public MainWindowHost {
   static gboolean OnWindowState(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean OnPropertyNotify(GtkWidget*, GdkEvent* event, gpointer self);
   static void OnDestroy(GtkWidget*, gpointer self);
+  static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+  static gboolean PrepareWhenIdle(gpointer self);
 
   void ConnectPageGuards();
   std::u16string ServiceOrigin() const;
@@ -69,6 +71,7 @@ class PellomarClient : public MainWindowHost {
   void HandleCompletion(std::u16string_view url);
   void ShowReport(const Report& report);
   void ShowNotPrinted(const Report& report, int receipt_id);
+  void PrepareFirstReceipt();
 
   PagePrinter& printer_;
   Options options_;
@@ -89,6 +92,7 @@ class PellomarClient : public MainWindowHost {
   std::unique_ptr<ScriptDialogs> dialogs_;
   std::unique_ptr<DownloadGuard> downloads_;
   std::optional<B_Main> main_;
+  guint prepare_idle_ = 0;
 };
 
 // Fills the identity for service_host and shows the window.

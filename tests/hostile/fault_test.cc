@@ -7,8 +7,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <sstream>
+#include <string>
 #include <tuple>
 
+#include "platform/cups/cups_page_printer.h"
 #include "tests/hostile/cups_client_fixture.h"
 #include "tests/support/escpos_text.h"
 #include "tests/support/pdf_words.h"
@@ -155,6 +159,59 @@ TEST_F(FaultTest, KilledWebProcessReloadsAndTheNextReceiptPrints) {
   PrintStandardOrder();
   EXPECT_FALSE(client_->notice().visible()) << client_->notice().text();
   ExpectWholeReceipts(1);
+}
+
+// The printer of the client, noting when it is asked to prepare.
+class WatchedPrinter final : public PagePrinter {
+ public:
+  WatchedPrinter(PagePrinter& printer, std::function<bool()> window_shown)
+      : printer_(printer), window_shown_(std::move(window_shown)) {}
+  void PrintLine(std::u16string_view text) override { printer_.PrintLine(text); }
+  PrintResult EndDocument() override { return printer_.EndDocument(); }
+  void Prepare() override {
+    ++prepared;
+    shown_when_prepared = window_shown_();
+    printer_.Prepare();
+  }
+  int prepared = 0;
+  bool shown_when_prepared = false;
+
+ private:
+  PagePrinter& printer_;
+  std::function<bool()> window_shown_;
+};
+
+// Once the home page has loaded, with the window on the screen, the client
+// prepares its printer, once. With no scheduler to be found that says
+// nothing; the first receipt tells, as it always did.
+TEST_F(FaultTest, PreparingWithNoSchedulerIsSilentAndTheFirstReceiptTells) {
+  cupsd_.Stop();
+  cups_printer_ = MakeCupsPagePrinter();
+  WatchedPrinter printer(*cups_printer_, [this] {
+    return client_ && client_->window() && gtk_widget_get_mapped(GTK_WIDGET(client_->window()));
+  });
+  ::testing::internal::CaptureStderr();
+  StartClientOn(printer);
+  ASSERT_TRUE(SpinUntil([&] { return printer.prepared > 0; }));
+  SpinFor(300);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(printer.shown_when_prepared);
+  EXPECT_FALSE(client_->notice().visible()) << client_->notice().text();
+  // The one line of a start: the service's origin.
+  std::istringstream lines(said);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("pellomar:")) {
+      EXPECT_THAT(line, HasSubstr("the service's origin is"));
+    }
+  }
+
+  PrintStandardOrder();
+  ExpectNotice("无法连接打印服务");
+  ASSERT_TRUE(cupsd_.Start()) << cupsd_.error();
+  PrintStandardOrder();
+  EXPECT_FALSE(client_->notice().visible()) << client_->notice().text();
+  ExpectWholeReceipts(1);
+  EXPECT_EQ(printer.prepared, 1);
 }
 
 struct QueueFault {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -377,6 +378,25 @@ TEST_P(CupsPrinterFailureTest, ReportsTheKindSendsNothingAndTheNextDocumentPrint
   EXPECT_EQ(PrintedWords(JobPath(jobs[0])), ExpectedWords(testing::SampleReceipt(Own("F-2"))));
 }
 
+// Preparing ahead of the first job, on a way to the printer that is broken,
+// says nothing and sends nothing: the first job reports as it would have.
+TEST_P(CupsPrinterFailureTest, PreparedAheadIsSilentAndTheFirstJobReports) {
+  {
+    ScopedEnv broken;
+    std::shared_ptr<void> guard = GetParam().arrange(broken);
+    if (!guard) GTEST_SKIP() << "this machine has a default printer of its own";
+
+    ::testing::internal::CaptureStderr();
+    printer_->Prepare();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    PrintResult result = Print(*printer_, testing::SampleReceipt(Own("F-3")));
+    EXPECT_EQ(result.error, GetParam().expected) << result.detail;
+    EXPECT_FALSE(result.detail.empty());
+  }
+  EXPECT_EQ(ActiveJobs(Env("PELLOMAR_TEST_REJECTING_PRINTER")), 0);
+  EXPECT_EQ(ActiveJobs(Env("PELLOMAR_TEST_STOPPED_PRINTER")), 0);
+}
+
 std::shared_ptr<void> Armed() { return std::make_shared<int>(0); }
 
 const FailureCase kFailures[] = {
@@ -426,6 +446,183 @@ const FailureCase kFailures[] = {
 
 INSTANTIATE_TEST_SUITE_P(Failures, CupsPrinterFailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The printer on a scheduler of the test's own, where the default and the
+// queues change while it runs: besides the suite's PDF queue (58 x 210 mm
+// sheets) a queue of this test's own on 80 x 297 mm sheets.
+class KeptDestinationTest : public ::testing::Test {
+ public:
+  static constexpr const char* kOwnQueue = "pellomar-issue-15b-sheet80";
+
+  void SetUp() override {
+    ASSERT_EQ(cupsd_.error(), "");
+    home_ = EmptyFolder();
+    env_.Set("HOME", home_);
+    ASSERT_TRUE(AddOwnQueue());
+  }
+
+  bool Lpadmin(const std::string& arguments) {
+    const std::string command = "lpadmin -h " + cupsd_.server() + " " + arguments + " 2>&1";
+    const std::string said = RunCommand(command + "; echo \"exit $?\"");
+    return said.ends_with("exit 0\n");
+  }
+  bool AddOwnQueue() {
+    return Lpadmin(std::string("-p ") + kOwnQueue + " -E -v pellomar-capture:" + cupsd_.spool() +
+                   " -P " PELLOMAR_TEST_PPD " -o PageSize=oe_80x297mm");
+  }
+  void WriteUserOptions(const std::string& text) {
+    fs::create_directories(home_ + "/.cups");
+    testing::WriteFile(home_ + "/.cups/lpoptions", text);
+  }
+  // The scheduler keeps the time of a queue's last change in whole seconds:
+  // waiting out the second of the last change lets the printer see the
+  // next one as a change.
+  static void LetTheSecondPass() { std::this_thread::sleep_for(std::chrono::milliseconds(1100)); }
+
+  struct Printed {
+    PrintResult result;
+    double width_mm = 0;  // of the page that arrived
+  };
+  // Prints a receipt of that order number and waits for its document.
+  Printed PrintOne(const std::string& order) {
+    Printed printed{.result = Print(*printer_, testing::SampleReceipt(order))};
+    if (!printed.result.ok()) return printed;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+      for (int job : cupsd_.PrintedJobs()) {
+        if (cupsd_.JobName(job) != "消费小票 " + order) continue;
+        const auto pages = testing::ReadPdfWords(cupsd_.JobPdfPath(job));
+        if (!pages.empty()) printed.width_mm = pages[0].width / kPointsPerMm;
+        return printed;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ADD_FAILURE() << "receipt " << order << " did not arrive";
+    return printed;
+  }
+
+  testing::PrivateCupsd cupsd_;
+  ScopedEnv env_;
+  std::string home_;
+  std::unique_ptr<PagePrinter> printer_ = MakeCupsPagePrinter();
+};
+
+// A change made while the program runs counts from the next job on, after
+// jobs that kept the destination.
+struct DefaultChange {
+  const char* name;
+  std::function<void(KeptDestinationTest&)> arrange;  // before the first job
+  std::function<void(KeptDestinationTest&)> change;   // after the second
+  const char* first_queue;
+  double first_width_mm;
+  const char* then_queue;
+  double then_width_mm;
+};
+
+void PrintTo(const DefaultChange& c, std::ostream* out) { *out << c.name; }
+
+class DefaultChangeTest : public KeptDestinationTest,
+                          public ::testing::WithParamInterface<DefaultChange> {};
+
+TEST_P(DefaultChangeTest, CountsFromTheNextJob) {
+  const DefaultChange& c = GetParam();
+  c.arrange(*this);
+  LetTheSecondPass();
+  // CUPS reads HOME once in each thread, at its first call there: the jobs
+  // run in a thread that starts with the test's own HOME.
+  std::thread([&] {
+    for (const char* order : {"K-1", "K-2"}) {
+      const Printed first = PrintOne(order);
+      ASSERT_TRUE(first.result.ok()) << first.result.detail;
+      EXPECT_EQ(first.result.destination, c.first_queue) << order;
+      EXPECT_NEAR(first.width_mm, c.first_width_mm, 0.1) << order;
+    }
+    c.change(*this);
+    const Printed then = PrintOne("K-3");
+    ASSERT_TRUE(then.result.ok()) << then.result.detail;
+    EXPECT_EQ(then.result.destination, c.then_queue);
+    EXPECT_NEAR(then.width_mm, c.then_width_mm, 0.1);
+  }).join();
+}
+
+const DefaultChange kDefaultChanges[] = {
+    {"SchedulersDefaultMoved",
+     [](KeptDestinationTest& t) {
+       t.env_.Unset("PRINTER");
+       ASSERT_TRUE(t.Lpadmin(std::string("-d ") + testing::PrivateCupsd::kQueue));
+     },
+     [](KeptDestinationTest& t) {
+       ASSERT_TRUE(t.Lpadmin(std::string("-d ") + KeptDestinationTest::kOwnQueue));
+     },
+     testing::PrivateCupsd::kQueue, 58, KeptDestinationTest::kOwnQueue, 80},
+    {"UsersLpoptionsNameAnother",
+     [](KeptDestinationTest& t) {
+       t.env_.Unset("PRINTER");
+       t.WriteUserOptions(std::string("Default ") + testing::PrivateCupsd::kQueue + "\n");
+     },
+     [](KeptDestinationTest& t) {
+       t.WriteUserOptions(std::string("Default ") + KeptDestinationTest::kOwnQueue + "\n");
+     },
+     testing::PrivateCupsd::kQueue, 58, KeptDestinationTest::kOwnQueue, 80},
+    {"QueuesPaperChanged",
+     [](KeptDestinationTest& t) { t.env_.Set("PRINTER", KeptDestinationTest::kOwnQueue); },
+     [](KeptDestinationTest& t) {
+       ASSERT_TRUE(t.Lpadmin(std::string("-p ") + KeptDestinationTest::kOwnQueue +
+                             " -o PageSize=oe_58x210mm"));
+     },
+     KeptDestinationTest::kOwnQueue, 80, KeptDestinationTest::kOwnQueue, 58},
+};
+
+INSTANTIATE_TEST_SUITE_P(Changes, DefaultChangeTest, ::testing::ValuesIn(kDefaultChanges),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KeptDestinationTest, DeletedQueueIsNoPrinterAndPrintsOnceAddedAgain) {
+  env_.Set("PRINTER", kOwnQueue);
+  LetTheSecondPass();
+  ASSERT_TRUE(PrintOne("D-1").result.ok());
+
+  ASSERT_TRUE(Lpadmin(std::string("-x ") + kOwnQueue));
+  const PrintResult gone = Print(*printer_, testing::SampleReceipt("D-2"));
+  EXPECT_EQ(gone.error, PrintError::kNoDestination) << gone.detail;
+
+  ASSERT_TRUE(AddOwnQueue());
+  const Printed again = PrintOne("D-3");
+  ASSERT_TRUE(again.result.ok()) << again.result.detail;
+  EXPECT_EQ(again.result.destination, kOwnQueue);
+  EXPECT_NEAR(again.width_mm, 80, 0.1);
+}
+
+TEST_F(KeptDestinationTest, KeptConnectionOutlivesASchedulerRestart) {
+  ASSERT_TRUE(PrintOne("S-1").result.ok());
+  cupsd_.Stop();
+  ASSERT_TRUE(cupsd_.Start()) << cupsd_.error();
+  const Printed after = PrintOne("S-2");
+  ASSERT_TRUE(after.result.ok()) << after.result.detail;
+  EXPECT_EQ(after.result.destination, testing::PrivateCupsd::kQueue);
+}
+
+// Once prepared, a job of an unchanged destination asks the scheduler one
+// question before it creates the job: no connect, no lookup of the
+// destination, its info or its paper.
+TEST_F(KeptDestinationTest, PreparedPrinterAsksOnceBeforeEachJob) {
+  LetTheSecondPass();
+  printer_->Prepare();
+  for (const char* order : {"Q-1", "Q-2"}) {
+    const std::size_t before = cupsd_.AnsweredOperations().size();
+    ASSERT_TRUE(PrintOne(order).result.ok());
+    std::vector<std::string> asked;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (asked.size() < 3 && std::chrono::steady_clock::now() < deadline) {
+      const std::vector<std::string> all = cupsd_.AnsweredOperations();
+      asked.assign(all.begin() + static_cast<std::ptrdiff_t>(std::min(before, all.size())),
+                   all.end());
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{"Get-Printer-Attributes", "Create-Job", "Send-Document"}))
+        << order;
+  }
+}
 
 }  // namespace
 }  // namespace pellomar

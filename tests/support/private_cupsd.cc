@@ -105,11 +105,13 @@ bool PrivateCupsd::WriteConfiguration() {
 
   const std::string etc = root_ + "/etc";
   // Job history is kept, as CUPS does by default: the client reads how a
-  // job ended after it ended.
+  // job ended after it ended. Every request is logged, so that tests can
+  // tell what the client asked.
   return WriteText(etc + "/cupsd.conf",
                    "Listen 127.0.0.1:" + std::to_string(port_) +
                        "\n"
-                       "Browsing No\nWebInterface No\nLogLevel warn\nDefaultAuthType None\n"
+                       "Browsing No\nWebInterface No\nLogLevel warn\nAccessLogLevel all\n"
+                       "DefaultAuthType None\n"
                        "MaxJobs 0\nPreserveJobHistory Yes\nPreserveJobFiles No\n"
                        "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                        "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
@@ -212,6 +214,23 @@ bool PrivateCupsd::HoldJob(int job) {
 std::vector<int> PrivateCupsd::PrintedJobs() const { return spool_.Jobs(); }
 std::string PrivateCupsd::JobName(int job) const { return spool_.Title(job); }
 std::string PrivateCupsd::JobPdfPath(int job) const { return spool_.DocumentPath(job); }
+
+// Each line of the access log ends with the operation and its status:
+// ... "POST /printers/q HTTP/1.1" 200 181 Create-Job successful-ok
+std::vector<std::string> PrivateCupsd::AnsweredOperations() const {
+  std::vector<std::string> operations;
+  std::ifstream log(root_ + "/log/access_log");
+  std::string line;
+  while (std::getline(log, line)) {
+    if (line.find("\"POST ") == std::string::npos) continue;
+    const std::size_t status = line.find_last_of(' ');
+    if (status == std::string::npos || status == 0) continue;
+    const std::size_t start = line.find_last_of(' ', status - 1);
+    if (start == std::string::npos) continue;
+    operations.push_back(line.substr(start + 1, status - start - 1));
+  }
+  return operations;
+}
 
 int PrivateCupsd::ActiveJobs() const {
   http_t* http =

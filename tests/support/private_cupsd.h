@@ -53,6 +53,11 @@ class PrivateCupsd {
   std::vector<int> PrintedJobs() const;
   std::string JobName(int job) const;     // the job's title
   std::string JobPdfPath(int job) const;  // the document as printed, whatever its type
+  // The folder the queues' device writes the documents to.
+  const std::string& spool() const { return spool_.folder(); }
+  // The IPP operations the scheduler has answered, oldest first
+  // ("Get-Printer-Attributes", "Create-Job", ...).
+  std::vector<std::string> AnsweredOperations() const;
   // Jobs the scheduler still holds (pending, held, processing).
   int ActiveJobs() const;
   // Waits until the device has `count` documents and the queue is idle.
