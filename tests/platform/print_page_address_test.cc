@@ -1,24 +1,23 @@
 // The bridge's test of which completions carry the page model
-// (platform/gtk/print_page_address.js), run in the engine's script engine,
-// against the program's own test of a print-page address in the user's
-// locale: the script must accept every address the program acts on, in
-// every locale, and pass over the service's other pages.
+// (print_page_address.js, as compiled into the program), run in the engine's
+// script engine against the program's own test of a print-page address in
+// the user's locale: the script must accept every address the program acts
+// on, in every locale, and pass over the service's other pages.
 #include <gtest/gtest.h>
 #include <jsc/jsc.h>
 #include <unicode/locid.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
 #include "bridge/page_dispatch.h"
 #include "platform/gtk/glib_handles.h"
+#include "platform/gtk/program_resources.h"
 #include "platform/icu/icu_locale_services.h"
 
 namespace pellomar {
@@ -29,10 +28,7 @@ namespace {
 const char* const kLocales[] = {"tr_TR", "az_AZ", "de_DE", "zh_CN", "lt_LT", "en_US"};
 
 std::string ScriptText() {
-  std::ifstream file(PELLOMAR_BRIDGE_SCRIPTS "/print_page_address.js");
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
+  return ProgramResourceText("/com/pellomar/Pellomar/print_page_address.js");
 }
 
 // The script run as the engine runs it in a frame's bridge world.
