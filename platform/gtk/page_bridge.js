@@ -3,9 +3,9 @@
 // page's own load handlers have run), it posts this document's address and
 // the origins of this document and of each document above it, as far as it
 // may read them; for an address the program may act on, with the model of
-// the top-level document, captured in one piece. Page scripts live in another world: they cannot reach the
-// message handler, replace the built-ins used here, or fake the load event
-// (isTrusted).
+// the top-level document, captured in one piece. Page scripts live in
+// another world: they cannot reach the message handler, replace the
+// built-ins used here, or fake the load event (isTrusted).
 (() => {
   'use strict';
   const handlers = window.webkit && window.webkit.messageHandlers;
