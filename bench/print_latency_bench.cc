@@ -335,7 +335,7 @@ void PrintRow(const char* name, const std::vector<double>& values,
 
 // Prints one run's figures: the table, or with --samples one line per
 // receipt.
-void Report(const Run& run) {
+void PrintFigures(const Run& run) {
   const Options& o = run.options;
   if (o.samples) {
     const std::vector<double> all = run.Spans(run.accepted_ms, Run::From::kLoadEvent, 0);
@@ -398,7 +398,7 @@ int RunInThisProcess(const Options& options) {
     std::fprintf(stderr, "print_latency_bench: stopped after %d receipts\n", run.next);
     return 1;
   }
-  Report(run);
+  PrintFigures(run);
   if (!options.samples) {
     std::printf("load average at start %s, at end %s\n", load_at_start.c_str(),
                 LoadAverage().c_str());
