@@ -1,16 +1,32 @@
-// print_latency_bench [RECEIPTS [ITEMS]]: the time from the print page's own load
-// event to the receipt's job being accepted by the CUPS scheduler, beside
-// the time `lp` takes to submit the same PDF to the same queue.
+// print_latency_bench [OPTIONS] [RECEIPTS [ITEMS]]: the time from the print
+// page's own load event to the receipt's job being accepted by the CUPS
+// scheduler, beside the time `lp` takes to submit the same document to the
+// same queue; the two take turns (ours, lp, ours, lp, ...).
 //
 // The client runs in this process on the real CUPS printer, against a local
 // service whose print page stamps its load event. A receipt counts as
 // accepted when the printing run has returned: its last request (the
 // document of the job) has been answered by the scheduler. Each receipt is
-// followed by one `lp` run of the first receipt's PDF, so both see the same
-// load. The queue is PRINTER (the harness's own capture queue, set up by
-// scripts/bench); its spool folder is PELLOMAR_BENCH_SPOOL. One receipt
-// before the measured ones warms the engine and the font caches; its figure
-// is shown on its own.
+// followed by one `lp` run (in the C locale) of the first receipt's
+// document, so both see the same load; a document that is not a PDF (the
+// ESC/POS text of a raw queue) goes with `-o raw`, as the client sends it.
+// The queue is PRINTER (a capture queue of scripts/bench); its spool folder
+// is PELLOMAR_BENCH_SPOOL. One receipt before the measured ones warms the
+// engine and the font caches; its figure is shown on its own.
+//
+// Options:
+//   --figure KEY     names the figure lines for scripts/bench's table
+//                    (KEY-median, KEY-p99); default print-ITEMS
+//   --frames N       the order page also holds N frames of other pages of
+//                    the service (pages that are not the print page)
+//   --idle-ms MS     the first print page comes MS after the home page's
+//                    completion, as the first order of the day does
+//   --first-receipt RUNS
+//                    the first receipt of fresh processes: runs this program
+//                    RUNS times, each printing a first receipt and then
+//                    RECEIPTS warm ones, and sets the first beside the warm
+//   --samples        prints only each receipt's latency (what
+//                    --first-receipt reads from each run)
 #include <cups/cups.h>
 #include <gtk/gtk.h>
 #include <spawn.h>
@@ -18,13 +34,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
+#include "bench/figures.h"
 #include "bench/stats.h"
 #include "platform/cups/cups_page_printer.h"
 #include "platform/gtk/pellomar_client.h"
@@ -43,6 +62,16 @@ using testing::FixtureService;
 using testing::LoadStampScript;
 using testing::NowMs;
 using testing::SpinUntil;
+
+struct Options {
+  int receipts = 200;
+  int items = 12;
+  int frames = 0;
+  int idle_ms = 0;
+  int first_receipt_runs = 0;
+  bool samples = false;
+  std::string figure;
+};
 
 // The printer the client prints on, with the time of its first line and of
 // the end of each document.
@@ -74,8 +103,9 @@ class TimedPrinter final : public PagePrinter {
 };
 
 // The settled order in the main frame: the seven values and the item
-// checkboxes, two in three checked.
-std::string OrderPage(int items) {
+// checkboxes, two in three checked; then `frames` frames of another page of
+// the service (a notice, a table's state), as busy pages carry.
+std::string OrderPage(int items, int frames) {
   std::string body = "<h1>结账</h1>" + testing::OrderValueInputs({.order_number = "20240611-0042",
                                                                   .table = "大厅 A08",
                                                                   .waiter = "王芳",
@@ -89,7 +119,16 @@ std::string OrderPage(int items) {
             " Tag=\"" + names[i % 4] + ",份,x," + std::to_string(1 + i % 3) + "," +
             std::to_string(10 + i * 7) + ".5\">" + names[i % 4] + "</label><br>";
   }
+  for (int i = 0; i < frames; ++i) {
+    body += "<iframe name=\"panel" + std::to_string(i) +
+            "\" src=\"/member/main/panel.asp?n=" + std::to_string(i) + "\"></iframe>";
+  }
   return BodyPage(body, "<title>结账</title>");
+}
+
+std::string PanelPage() {
+  return BodyPage("<p>大厅 A08：用餐中</p><input id=\"state\" value=\"busy\">",
+                  "<title>桌台</title>");
 }
 
 std::string PrintPage() {
@@ -100,16 +139,36 @@ std::string PrintPage() {
          "src=\"/member/main/order.asp\"></frameset></html>";
 }
 
-// Runs `lp` on the PDF and waits for it; the time in ms, or -1 when lp
+// The environment with LC_ALL=C: lp's own messages and conversions in the C
+// locale, whatever the user's locale is.
+std::vector<std::string> CLocaleEnvironment() {
+  std::vector<std::string> variables;
+  for (char** variable = environ; *variable; ++variable) {
+    if (std::strncmp(*variable, "LC_ALL=", 7) != 0) variables.emplace_back(*variable);
+  }
+  variables.emplace_back("LC_ALL=C");
+  return variables;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+  std::vector<char*> pointers;
+  for (std::string& text : texts) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// Runs `lp` on the document and waits for it; the time in ms, or -1 when lp
 // failed.
-double TimeLp(const std::string& queue, const std::string& pdf) {
-  std::vector<std::string> args = {"lp", "-s", "-d", queue, "-t", "消费小票 lp", pdf};
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
+double TimeLp(const std::string& queue, const std::string& document, bool raw) {
+  std::vector<std::string> args = {"lp", "-s", "-d", queue, "-t", "消费小票 lp"};
+  if (raw) args.insert(args.end(), {"-o", "raw"});
+  args.push_back(document);
+  std::vector<char*> argv = Pointers(args);
+  static std::vector<std::string> environment = CLocaleEnvironment();
+  static std::vector<char*> envp = Pointers(environment);
   const double start = NowMs();
   pid_t pid = 0;
-  if (posix_spawnp(&pid, "lp", nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  if (posix_spawnp(&pid, "lp", nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
   int status = 0;
   if (waitpid(pid, &status, 0) != pid) return -1;
   const double elapsed = NowMs() - start;
@@ -132,31 +191,47 @@ bool WaitForFile(const std::string& path, int timeout_ms) {
   return SpinUntil([&] { return std::ifstream(path).good(); }, timeout_ms);
 }
 
+bool IsPdf(const std::string& path) {
+  char head[5] = {};
+  std::ifstream(path, std::ios::binary).read(head, 4);
+  return std::string(head) == "%PDF";
+}
+
 struct Run {
   std::string queue;
   std::string spool;
-  int receipts = 0;
+  Options options;
   FixtureService service{"127.0.0.1", PELLOMAR_BENCH_PORT + 1};
   std::unique_ptr<TimedPrinter> printer;
   std::unique_ptr<PellomarClient> client;
 
-  std::string pdf;  // the warm-up receipt's document, for lp
-  int next = 0;     // label of the print page loading now; 0 is the warm-up
-  std::map<int, double> accepted_ms, first_line_ms, end_document_ms;
+  std::string document;  // the warm-up receipt's, for lp
+  bool raw = false;      // the document is not a PDF
+  int next = 0;          // label of the print page loading now; 0 is the warm-up
+  bool home_done = false;
+  std::map<int, double> navigated_ms, accepted_ms, first_line_ms, end_document_ms;
   std::vector<double> lp_ms;
   int failures = 0;
   int outside_creation_time = 0;
   bool done = false;
 
   void LoadPrintPage() {
+    navigated_ms[next] = NowMs();
     client->pane().Navigate(
         Utf8ToUtf16(service.origin() + "/member/main/print.asp?n=" + std::to_string(next)));
   }
 
   void Completed(std::u16string_view url) {
     const std::string address = Utf16ToUtf8(url);
-    if (address.find("/member/index.asp") != std::string::npos && next == 0) {
-      LoadPrintPage();
+    if (address.find("/member/index.asp") != std::string::npos && !home_done) {
+      home_done = true;
+      g_timeout_add(
+          static_cast<guint>(options.idle_ms),
+          [](gpointer self) {
+            static_cast<Run*>(self)->LoadPrintPage();
+            return G_SOURCE_REMOVE;
+          },
+          this);
       return;
     }
     if (address.find("/member/main/print.asp") == std::string::npos) return;
@@ -179,14 +254,19 @@ struct Run {
         this);
   }
 
+  bool Fail(const char* what) {
+    g_printerr("print_latency_bench: %s (receipt %d)\n", what, next);
+    ++failures;
+    done = true;
+    return false;
+  }
+
   // Outside the measured span: check the scheduler's record of the job, run
   // the baseline once, load the next print page.
   void AfterReceipt() {
     const auto [job, created] = NewestJob(queue);
     if (!SpinUntil([&] { return service.Stamp(std::to_string(next)).has_value(); }, 10000)) {
-      g_printerr("print_latency_bench: print page %d posted no load time\n", next);
-      ++failures;
-      done = true;
+      Fail("the print page posted no load time");
       return;
     }
     const double loaded = *service.Stamp(std::to_string(next));
@@ -195,24 +275,21 @@ struct Run {
       ++outside_creation_time;
     }
     if (next == 0) {
-      pdf = testing::CaptureSpool(spool).DocumentPath(job);
-      if (!WaitForFile(pdf, 20000)) {
-        g_printerr("print_latency_bench: the capture queue kept no %s\n", pdf.c_str());
-        ++failures;
-        done = true;
+      document = testing::CaptureSpool(spool).DocumentPath(job);
+      if (!WaitForFile(document, 20000)) {
+        Fail("the capture queue kept no document of the first receipt");
         return;
       }
-    } else {
-      const double lp = TimeLp(queue, pdf);
+      raw = !IsPdf(document);
+    } else if (!options.samples) {
+      const double lp = TimeLp(queue, document, raw);
       if (lp < 0) {
-        g_printerr("print_latency_bench: lp failed\n");
-        ++failures;
-        done = true;
+        Fail("lp failed");
         return;
       }
       lp_ms.push_back(lp);
     }
-    if (next == receipts) {
+    if (next == options.receipts) {
       done = true;
       return;
     }
@@ -220,12 +297,27 @@ struct Run {
     LoadPrintPage();
   }
 
-  std::vector<double> Latencies(const std::map<int, double>& end, bool from_load) const {
+  double Loaded(int n) const { return *service.Stamp(std::to_string(n)); }
+
+  // For receipts first..last: end minus the load event (or minus the start
+  // of the navigation), or the end itself when it is a span already.
+  enum class From { kLoadEvent, kNavigation, kNothing };
+  std::vector<double> Spans(const std::map<int, double>& end, From from, int first = 1) const {
     std::vector<double> values;
-    for (int n = 1; n <= receipts; ++n) {
+    for (int n = first; n <= options.receipts; ++n) {
       const auto it = end.find(n);
       if (it == end.end()) continue;
-      values.push_back(from_load ? it->second - *service.Stamp(std::to_string(n)) : it->second);
+      switch (from) {
+        case From::kLoadEvent:
+          values.push_back(it->second - Loaded(n));
+          break;
+        case From::kNavigation:
+          values.push_back(it->second - navigated_ms.at(n));
+          break;
+        case From::kNothing:
+          values.push_back(it->second);
+          break;
+      }
     }
     return values;
   }
@@ -236,71 +328,191 @@ void PrintRow(const char* name, const std::vector<double>& values,
   const double median = Median(values);
   const double p99 = Percentile(values, 99);
   if (baseline) {
-    std::printf("%-40s %9.2f %9.2f %9.2f   ratio %5.2f %5.2f\n", name, median, p99,
+    std::printf("%-44s %9.2f %9.2f %9.2f   ratio %5.2f %5.2f\n", name, median, p99,
                 Percentile(values, 100), median / Median(*baseline),
                 p99 / Percentile(*baseline, 99));
   } else {
-    std::printf("%-40s %9.2f %9.2f %9.2f\n", name, median, p99, Percentile(values, 100));
+    std::printf("%-44s %9.2f %9.2f %9.2f\n", name, median, p99, Percentile(values, 100));
   }
 }
 
-int Main(int receipts, int items) {
+// Prints one run's figures: the table, or with --samples one line per
+// receipt.
+void PrintFigures(const Run& run) {
+  const Options& o = run.options;
+  if (o.samples) {
+    const std::vector<double> all = run.Spans(run.accepted_ms, Run::From::kLoadEvent, 0);
+    for (std::size_t n = 0; n < all.size(); ++n) std::printf("sample\t%zu\t%.3f\n", n, all[n]);
+    return;
+  }
+  const std::vector<double> ours = run.Spans(run.accepted_ms, Run::From::kLoadEvent);
+  std::printf("print latency over %d receipts of %d items (%d checked)%s, queue %s (%s), ms\n",
+              o.receipts, o.items, o.items - o.items / 3,
+              o.frames ? (", " + std::to_string(o.frames) + " other frames").c_str() : "",
+              run.queue.c_str(), run.raw ? "ESC/POS, lp -o raw" : "PDF");
+  std::printf("%-44s %9s %9s %9s\n", "", "median", "p99", "max");
+  PrintRow("pellomar: load event -> job accepted", ours, &run.lp_ms);
+  PrintRow("lp: start -> exit (same document, same queue)", run.lp_ms, nullptr);
+  PrintRow("  of which load event -> first line",
+           run.Spans(run.first_line_ms, Run::From::kLoadEvent), nullptr);
+  PrintRow("  of which end of document (render + CUPS)",
+           run.Spans(run.end_document_ms, Run::From::kNothing), nullptr);
+  std::vector<double> page_load;
+  for (int n = 1; n <= o.receipts; ++n) page_load.push_back(run.Loaded(n) - run.navigated_ms.at(n));
+  PrintRow("print page: navigation -> load event", page_load, nullptr);
+  std::printf("first receipt of this process: %.2f ms, of which end of document %.2f ms\n",
+              run.accepted_ms.at(0) - run.Loaded(0), run.end_document_ms.at(0));
+  std::printf("jobs whose scheduler creation time lies outside [load, accepted]: %d\n",
+              run.outside_creation_time);
+  const std::string key = o.figure.empty() ? "print-" + std::to_string(o.items) : o.figure;
+  PrintFigure(key + "-median", Median(ours), Median(run.lp_ms), "ms");
+  PrintFigure(key + "-p99", Percentile(ours, 99), Percentile(run.lp_ms, 99), "ms");
+}
+
+int RunInThisProcess(const Options& options) {
   const char* queue = std::getenv("PRINTER");
   const char* spool = std::getenv("PELLOMAR_BENCH_SPOOL");
   if (!queue || !spool) {
     std::fprintf(stderr, "print_latency_bench: set PRINTER and PELLOMAR_BENCH_SPOOL\n");
     return 2;
   }
+  const std::string load_at_start = LoadAverage();
   gtk_init(nullptr, nullptr);
   Run run;
   run.queue = queue;
   run.spool = spool;
-  run.receipts = receipts;
+  run.options = options;
   if (!run.service.listening()) return 1;
   run.service.SetPage("/member/index.asp", BodyPage("<h1>会员首页</h1>", "<title>会员</title>"));
   run.service.SetPage("/member/main/print.asp", PrintPage());
   run.service.SetPage("/member/main/command.asp", "<html><body>1</body></html>");
-  run.service.SetPage("/member/main/order.asp", OrderPage(items));
+  run.service.SetPage("/member/main/order.asp", OrderPage(options.items, options.frames));
+  run.service.SetPage("/member/main/panel.asp", PanelPage());
 
   run.printer = std::make_unique<TimedPrinter>(MakeCupsPagePrinter());
-  PellomarClient::Options options;
-  options.completion_handled = [&run](std::u16string_view url, const DocumentSnapshot*) {
+  PellomarClient::Options client_options;
+  client_options.completion_handled = [&run](std::u16string_view url, const DocumentSnapshot*) {
     run.Completed(url);
   };
   const std::string host = run.service.origin().substr(std::string("http://").size());
-  run.client = StartClient(Utf8ToUtf16(host), *run.printer, std::move(options));
+  run.client = StartClient(Utf8ToUtf16(host), *run.printer, std::move(client_options));
   const bool finished = SpinUntil([&] { return run.done; }, 600000);
   if (!finished || run.failures > 0) {
     std::fprintf(stderr, "print_latency_bench: stopped after %d receipts\n", run.next);
     return 1;
   }
-
-  const std::vector<double> ours = run.Latencies(run.accepted_ms, true);
-  const std::vector<double> to_first_line = run.Latencies(run.first_line_ms, true);
-  const std::vector<double> end_document = run.Latencies(run.end_document_ms, false);
-  std::printf("print latency over %d receipts of %d items (%d checked), queue %s, ms\n", receipts,
-              items, items - items / 3, queue);
-  std::printf("%-40s %9s %9s %9s\n", "", "median", "p99", "max");
-  PrintRow("pellomar: load event -> job accepted", ours, &run.lp_ms);
-  PrintRow("lp: start -> exit (same PDF, same queue)", run.lp_ms, nullptr);
-  PrintRow("  of which load event -> first line", to_first_line, nullptr);
-  PrintRow("  of which end of document (PDF + CUPS)", end_document, nullptr);
-  std::printf("first receipt (cold): %.2f ms, of which end of document %.2f ms\n",
-              run.accepted_ms[0] - *run.service.Stamp("0"), run.end_document_ms[0]);
-  std::printf("jobs whose scheduler creation time lies outside [load, accepted]: %d\n",
-              run.outside_creation_time);
+  PrintFigures(run);
+  if (!options.samples) {
+    std::printf("load average at start %s, at end %s\n", load_at_start.c_str(),
+                LoadAverage().c_str());
+  }
   return 0;
+}
+
+// One fresh process of this program with --samples; its receipts'
+// latencies, the first one first. Empty when the run failed.
+std::vector<double> FreshProcessSamples(const Options& options) {
+  std::vector<std::string> args = {"/proc/self/exe",
+                                   "--samples",
+                                   "--idle-ms",
+                                   std::to_string(options.idle_ms),
+                                   "--frames",
+                                   std::to_string(options.frames),
+                                   std::to_string(options.receipts),
+                                   std::to_string(options.items)};
+  std::vector<char*> argv = Pointers(args);
+  gchar* raw_output = nullptr;
+  gint status = 0;
+  GError* raw_error = nullptr;
+  const bool spawned = g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_CHILD_INHERITS_STDIN,
+                                    nullptr, nullptr, &raw_output, nullptr, &status, &raw_error);
+  GCharPtr output(raw_output);
+  GErrorPtr error(raw_error);
+  if (!spawned || !g_spawn_check_wait_status(status, nullptr)) {
+    g_printerr("print_latency_bench: a fresh run failed%s%s\n", error ? ": " : "",
+               error ? error->message : "");
+    return {};
+  }
+  std::vector<double> samples;
+  std::istringstream lines(output.get());
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string tag;
+    int n = 0;
+    double ms = 0;
+    if (fields >> tag >> n >> ms && tag == "sample") samples.push_back(ms);
+  }
+  return samples;
+}
+
+// The first receipt of fresh processes beside the warm ones of the same
+// processes.
+int RunFirstReceipts(const Options& options) {
+  const std::string load_at_start = LoadAverage();
+  std::vector<double> first, warm;
+  for (int run = 1; run <= options.first_receipt_runs; ++run) {
+    const std::vector<double> samples = FreshProcessSamples(options);
+    if (samples.size() != static_cast<std::size_t>(options.receipts) + 1) return 1;
+    first.push_back(samples[0]);
+    warm.insert(warm.end(), samples.begin() + 1, samples.end());
+    std::fprintf(stderr, "run %d: first receipt %.1f ms, warm median %.1f ms\n", run, samples[0],
+                 Median({samples.begin() + 1, samples.end()}));
+  }
+  std::printf(
+      "first receipt of a fresh process, %d processes (home page, %d ms idle, then 1 + %d "
+      "receipts of %d items), load event -> job accepted, ms\n",
+      options.first_receipt_runs, options.idle_ms, options.receipts, options.items);
+  std::printf("%-44s %9s %9s %9s\n", "", "median", "p99", "max");
+  PrintRow("first receipt of each process", first, nullptr);
+  PrintRow("the warm receipts after it", warm, nullptr);
+  std::printf("ratio first / warm (medians): %.2f\n", Median(first) / Median(warm));
+  PrintFigure(options.figure.empty() ? "first-receipt" : options.figure, Median(first),
+              Median(warm), "ms");
+  std::printf("load average at start %s, at end %s\n", load_at_start.c_str(),
+              LoadAverage().c_str());
+  return 0;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (arg == "--samples") {
+      options.samples = true;
+    } else if (arg == "--figure" && has_value) {
+      options.figure = argv[++i];
+    } else if (arg == "--frames" && has_value) {
+      options.frames = std::atoi(argv[++i]);
+    } else if (arg == "--idle-ms" && has_value) {
+      options.idle_ms = std::atoi(argv[++i]);
+    } else if (arg == "--first-receipt" && has_value) {
+      options.first_receipt_runs = std::atoi(argv[++i]);
+    } else if (arg.starts_with("--")) {
+      return false;
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() > 2) return false;
+  if (!positional.empty()) options.receipts = std::atoi(positional[0].c_str());
+  if (positional.size() > 1) options.items = std::atoi(positional[1].c_str());
+  return options.receipts >= 1 && options.items >= 0 && options.frames >= 0 &&
+         options.idle_ms >= 0 && options.first_receipt_runs >= 0;
 }
 
 }  // namespace
 }  // namespace pellomar::bench
 
 int main(int argc, char** argv) {
-  const int receipts = argc > 1 ? std::atoi(argv[1]) : 200;
-  const int items = argc > 2 ? std::atoi(argv[2]) : 12;
-  if (receipts < 1 || items < 0) {
-    std::fprintf(stderr, "usage: print_latency_bench [RECEIPTS [ITEMS]]\n");
+  pellomar::bench::Options options;
+  if (!pellomar::bench::ParseOptions(argc, argv, options)) {
+    std::fprintf(stderr,
+                 "usage: print_latency_bench [--figure KEY] [--frames N] [--idle-ms MS] "
+                 "[--first-receipt RUNS] [--samples] [RECEIPTS [ITEMS]]\n");
     return 2;
   }
-  return pellomar::bench::Main(receipts, items);
+  if (options.first_receipt_runs > 0) return pellomar::bench::RunFirstReceipts(options);
+  return pellomar::bench::RunInThisProcess(options);
 }

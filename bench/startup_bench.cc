@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/figures.h"
 #include "bench/stats.h"
 #include "platform/gtk/glib_handles.h"
 #include "tests/support/fixture_service.h"
@@ -136,19 +137,28 @@ bool Measure(FixtureService& service, const Program& program, int settle_ms, Sam
 struct Column {
   const char* name;
   double (*value)(const Sample&);
+  const char* figure;  // the key of its line for scripts/bench's table, if any
+  const char* unit;
 };
 
 const Column kColumns[] = {
-    {"start-up to home page load (ms)", [](const Sample& s) { return s.startup_ms; }},
-    {"UI process RSS (MiB)", [](const Sample& s) { return s.ui.rss_kib / 1024.0; }},
-    {"web process RSS (MiB)", [](const Sample& s) { return s.web.rss_kib / 1024.0; }},
-    {"network process RSS (MiB)", [](const Sample& s) { return s.network.rss_kib / 1024.0; }},
-    {"UI process PSS (MiB)", [](const Sample& s) { return s.ui.pss_kib / 1024.0; }},
-    {"web process PSS (MiB)", [](const Sample& s) { return s.web.pss_kib / 1024.0; }},
+    {"start-up to home page load (ms)", [](const Sample& s) { return s.startup_ms; }, "startup",
+     "ms"},
+    {"UI process RSS (MiB)", [](const Sample& s) { return s.ui.rss_kib / 1024.0; }, "ui-rss",
+     "MiB"},
+    {"web process RSS (MiB)", [](const Sample& s) { return s.web.rss_kib / 1024.0; }, nullptr,
+     nullptr},
+    {"network process RSS (MiB)", [](const Sample& s) { return s.network.rss_kib / 1024.0; },
+     nullptr, nullptr},
+    {"UI process PSS (MiB)", [](const Sample& s) { return s.ui.pss_kib / 1024.0; }, "ui-pss",
+     "MiB"},
+    {"web process PSS (MiB)", [](const Sample& s) { return s.web.pss_kib / 1024.0; }, nullptr,
+     nullptr},
     {"all processes PSS (MiB)",
      [](const Sample& s) {
        return (s.ui.pss_kib + s.web.pss_kib + s.network.pss_kib + s.other.pss_kib) / 1024.0;
-     }},
+     },
+     nullptr, nullptr},
 };
 
 std::vector<double> ColumnOf(const std::vector<Sample>& samples, const Column& column) {
@@ -158,6 +168,7 @@ std::vector<double> ColumnOf(const std::vector<Sample>& samples, const Column& c
 }
 
 int Run(int rounds, int settle_ms) {
+  const std::string load_at_start = LoadAverage();
   FixtureService service("127.0.0.1", PELLOMAR_BENCH_PORT);
   if (!service.listening()) return 1;
   service.SetPage("/member/index.asp", HomePage());
@@ -188,6 +199,13 @@ int Run(int rounds, int settle_ms) {
     std::printf("%-34s %12.1f %12.1f %8.3f\n", column.name, our_median, bare_median,
                 bare_median > 0 ? our_median / bare_median : 0.0);
   }
+  for (const Column& column : kColumns) {
+    if (!column.figure) continue;
+    PrintFigure(column.figure, Median(ColumnOf(our_samples, column)),
+                Median(ColumnOf(bare_samples, column)), column.unit);
+  }
+  std::printf("load average at start %s, at end %s\n", load_at_start.c_str(),
+              LoadAverage().c_str());
   return 0;
 }
 

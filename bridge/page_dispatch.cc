@@ -24,10 +24,12 @@ PageCommand PageCommand::FromBodyMarkup(std::u16string_view body_html) {
   return PageCommand{SplitAt(UnescapeSerializedText(body_html), u',')};
 }
 
+bool IsPrintPageAddress(std::u16string_view url, const LocaleServices& locale) {
+  return locale.LowerCase(url).find(kPrintPageMarker) != std::u16string::npos;
+}
+
 Failure OnDocumentComplete(std::u16string_view url, const DispatchContext& context) {
-  if (context.locale.LowerCase(url).find(kPrintPageMarker) == std::u16string::npos) {
-    return std::nullopt;
-  }
+  if (!IsPrintPageAddress(url, context.locale)) return std::nullopt;
 
   // Another site in the pane, or in a frame of the service's pages, must not
   // print or change the profile.

@@ -18,6 +18,10 @@ struct LoginProfile;
 
 inline constexpr std::u16string_view kPrintPageMarker = u"member/main/print.asp";
 
+// Whether a completion of the document at url is meant for the program: the
+// marker is found in the address lower-cased in the user's locale.
+bool IsPrintPageAddress(std::u16string_view url, const LocaleServices& locale);
+
 // The command text of the middle frame, escapes of the serializer undone,
 // split at every ",".
 struct PageCommand {

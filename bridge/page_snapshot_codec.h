@@ -24,7 +24,9 @@ namespace pellomar {
 
 struct CompletionMessage {
   std::u16string url;                   // the document that completed
-  std::optional<DocumentSnapshot> top;  // absent when the top document was unreadable
+  // Absent when the top document was unreadable, or when the address is no
+  // print page (the page script captures the model only for those).
+  std::optional<DocumentSnapshot> top;
   OriginLineage origins;                // of it and the documents above it
   bool operator==(const CompletionMessage&) const = default;
 };

@@ -1,11 +1,11 @@
 // Runs in the bridge's isolated script world, in every frame. When this
 // frame's document has completed loading (its load event dispatched, so the
-// page's own load handlers have run), it captures the model of the top-level
-// document in one piece and posts it with this document's address and the
-// origins of this document and of each document above it, as far as it may
-// read them. Page scripts live in another world: they cannot reach the
-// message handler, replace the built-ins used here, or fake the load event
-// (isTrusted).
+// page's own load handlers have run), it posts this document's address and
+// the origins of this document and of each document above it, as far as it
+// may read them; for an address the program may act on, with the model of
+// the top-level document, captured in one piece. Page scripts live in
+// another world: they cannot reach the message handler, replace the
+// built-ins used here, or fake the load event (isTrusted).
 (() => {
   'use strict';
   const handlers = window.webkit && window.webkit.messageHandlers;
@@ -135,18 +135,28 @@
   }
   const done = globalThis[kDone];
 
+  // The model is captured only where the program might act on the
+  // completion (print_page_address.js); every other document still reports
+  // its completion, without the model. Should that test be missing, every
+  // completion carries the model.
+  const mayAct = globalThis.__pellomarMayBePrintPage;
+  const wantsModel = (url) => typeof mayAct !== 'function' || mayAct(url);
+
   const complete = () => {
     if (done.has(document)) return;
     done.add(document);
-    const pending = [];
+    const url = String(document.URL);
     let top = null;
-    try {
-      top = capture(window.top.document, 0, pending);
-      fillMirroredTags(pending);
-    } catch (e) {
-      top = null;  // the top-level document is from another origin
+    if (wantsModel(url)) {
+      const pending = [];
+      try {
+        top = capture(window.top.document, 0, pending);
+        fillMirroredTags(pending);
+      } catch (e) {
+        top = null;  // the top-level document is from another origin
+      }
     }
-    handler.postMessage(JSON.stringify({url: String(document.URL), origins: lineage(), top}));
+    handler.postMessage(JSON.stringify({url, origins: lineage(), top}));
   };
 
   // The capture waits until the load event's dispatch is over, so that the

@@ -32,6 +32,8 @@ WebKitBrowserPane::WebKitBrowserPane(Events events) : events_(std::move(events))
   GObjectPtr<WebKitUserContentManager> manager = AdoptObject(webkit_user_content_manager_new());
   AddUserScript(manager.get(), ProgramResourceText("/com/pellomar/Pellomar/tag_mirror.js"),
                 nullptr);
+  AddUserScript(manager.get(), ProgramResourceText("/com/pellomar/Pellomar/print_page_address.js"),
+                kBridgeWorld);
   AddUserScript(manager.get(), ProgramResourceText("/com/pellomar/Pellomar/page_bridge.js"),
                 kBridgeWorld);
   g_signal_connect(manager.get(), "script-message-received::pellomar", G_CALLBACK(OnScriptMessage),

@@ -50,21 +50,40 @@ TEST_F(BridgeTest, TopLevelAndEveryFrameCompleteOnceInOrder) {
   EXPECT_LT(at("/member/main/inner.asp"), at("/member/main/welcome.asp"));
   EXPECT_LT(at("/member/main/blank.asp"), 3);
 
-  // Every completion, a frame's too, sees the top-level page with its
-  // frames as they were at that moment.
-  const HandledCompletion& last = completions_.back();
-  ASSERT_TRUE(last.top);
-  EXPECT_EQ(last.top->url, Utf8ToUtf16(Url("/member/index.asp")));
-  ASSERT_NE(last.top->Frame(u"mainFrame"), nullptr);
-  ASSERT_NE(last.top->Frame(u"middleFrame"), nullptr);
-  EXPECT_EQ(last.top->Frame(u"middleFrame")->body_html, u"");
-  const DocumentSnapshot* inner = last.top->Frame(u"mainFrame")->Frame(u"inner");
+  // None of these is a print page: none carries the page model.
+  for (const HandledCompletion& completion : completions_) {
+    EXPECT_FALSE(completion.top) << completion.url;
+  }
+}
+
+// A print page's completion, a frame's too, sees the top-level page with its
+// frames as they are at that moment. (Command "3" does nothing.)
+TEST_F(BridgeTest, PrintPageCompletionCarriesTheTopLevelPageWithItsFrames) {
+  const std::string command = "/member/main/three.asp?member/main/print.asp";
+  service_.SetPage("/member/main/three.asp", BodyPage("3"));
+  service_.SetPage("/member/frames.asp",
+                   Frameset("/member/main/blank.asp", "/member/main/framed.asp"));
+  service_.SetPage("/member/main/framed.asp",
+                   BodyPage("<iframe name=\"inner\" src=\"/member/main/inner.asp\"></iframe>"
+                            "<script>window.addEventListener('load', () => {"
+                            "  parent.frames['middleFrame'].location.href = '" +
+                            command + "';});</script>"));
+  StartClient();
+  ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
+  client_->pane().Navigate(Utf8ToUtf16(Url("/member/frames.asp")));
+  ASSERT_TRUE(WaitForCompletion(Url(command)));
+
+  const HandledCompletion* print = Find(Url(command));
+  ASSERT_TRUE(print->top);
+  EXPECT_EQ(print->top->url, Utf8ToUtf16(Url("/member/frames.asp")));
+  ASSERT_NE(print->top->Frame(u"middleFrame"), nullptr);
+  EXPECT_EQ(print->top->Frame(u"middleFrame")->body_html, u"3");
+  ASSERT_NE(print->top->Frame(u"mainFrame"), nullptr);
+  const DocumentSnapshot* inner = print->top->Frame(u"mainFrame")->Frame(u"inner");
   ASSERT_NE(inner, nullptr);
   EXPECT_EQ(inner->body_html, u"<p>inner</p>");
-  for (const HandledCompletion& completion : completions_) {
-    ASSERT_TRUE(completion.top) << completion.url;
-    EXPECT_EQ(completion.top->url, Utf8ToUtf16(Url("/member/index.asp")));
-  }
+  EXPECT_TRUE(printer_.jobs.empty());
+  EXPECT_FALSE(client_->notice().visible());
 }
 
 TEST_F(BridgeTest, PrintCommandPrintsTheOrderAsThePageHasIt) {
@@ -152,8 +171,11 @@ TEST_F(BridgeTest, ProfileCommandSetsTheProfile) {
 // its own, to fake a load event, to answer for the Tag mirror, and to stop
 // the real load event from being seen.
 TEST_F(BridgeTest, PageScriptsCannotForgeOrSuppressCompletions) {
-  service_.SetPage("/member/forge.asp", Frameset("/member/main/one.asp", "/member/main/forge.asp"));
-  service_.SetPage("/member/main/one.asp", BodyPage("1"));
+  // The page sits at a print-page address, so that its completion carries
+  // the model; its middle frame's command "3" does nothing.
+  const std::string forge_page = "/member/main/forge.asp?member/main/print.asp";
+  service_.SetPage("/member/forge.asp", Frameset("/member/main/three.asp", forge_page));
+  service_.SetPage("/member/main/three.asp", BodyPage("3"));
   service_.SetPage(
       "/member/main/forge.asp",
       BodyPage(
@@ -179,13 +201,12 @@ TEST_F(BridgeTest, PageScriptsCannotForgeOrSuppressCompletions) {
 
   std::vector<std::string> urls = CompletedUrls();
   EXPECT_THAT(urls, Not(Contains(Url("/member/main/print.asp"))));
-  EXPECT_EQ(std::count(urls.begin(), urls.end(), Url("/member/main/forge.asp")), 1);
+  EXPECT_EQ(std::count(urls.begin(), urls.end(), Url(forge_page)), 1);
   EXPECT_TRUE(printer_.jobs.empty());
 
   // The completion came with the real load, when the whole page was there.
-  const auto completion = std::find_if(completions_.begin(), completions_.end(), [&](auto& c) {
-    return c.url == Url("/member/main/forge.asp");
-  });
+  const auto completion = std::find_if(completions_.begin(), completions_.end(),
+                                       [&](auto& c) { return c.url == Url(forge_page); });
   ASSERT_NE(completion, completions_.end());
   ASSERT_TRUE(completion->top);
   const DocumentSnapshot* forge = completion->top->Frame(u"mainFrame");
@@ -220,23 +241,29 @@ TEST_F(BridgeTest, PrintPageOfAnotherOriginDoesNothing) {
 
 // A frame from another origin cannot be read: it is absent from the model,
 // and its own completion, which cannot read the top-level page, has none.
+// Both documents sit at print-page addresses, so that their completions try
+// to capture the model; the middle frame's command "3" does nothing.
 TEST_F(BridgeTest, FrameOfAnotherOriginIsAbsentFromTheModel) {
   FixtureService elsewhere("127.0.0.2");
   ASSERT_TRUE(elsewhere.listening());
   AddServicePages(elsewhere);
-  service_.SetPage("/member/mixed.asp", Frameset("/member/main/blank.asp",
-                                                 elsewhere.origin() + "/member/main/inner.asp"));
+  const std::string mixed = "/member/mixed.asp?member/main/print.asp";
+  service_.SetPage("/member/mixed.asp", Frameset("/member/main/three.asp",
+                                                 elsewhere.origin() + "/member/main/print.asp"));
+  service_.SetPage("/member/main/three.asp", BodyPage("3"));
   StartClient();
   ASSERT_TRUE(WaitForCompletion(Url("/member/index.asp")));
-  LoadAndWait(Url("/member/mixed.asp"));
+  LoadAndWait(Url(mixed));
 
   const HandledCompletion& top = completions_.back();
+  ASSERT_EQ(top.url, Url(mixed));
   ASSERT_TRUE(top.top);
   EXPECT_NE(top.top->Frame(u"middleFrame"), nullptr);
   EXPECT_EQ(top.top->Frame(u"mainFrame"), nullptr);
-  const HandledCompletion* foreign = Find(elsewhere.origin() + "/member/main/inner.asp");
+  const HandledCompletion* foreign = Find(elsewhere.origin() + "/member/main/print.asp");
   ASSERT_NE(foreign, nullptr);
   EXPECT_FALSE(foreign->top);
+  EXPECT_TRUE(printer_.jobs.empty());
 }
 
 TEST_F(BridgeTest, CrashedWebProcessReloadsThePageWithANotice) {
